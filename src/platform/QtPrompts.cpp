@@ -1,0 +1,92 @@
+#include "QtPrompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+namespace pellix {
+namespace {
+
+QWidget* dialogParent() { return QApplication::activeWindow(); }
+
+QString titleOr(const QString& caption) {
+  return caption.isEmpty() ? QApplication::applicationDisplayName() : caption;
+}
+
+bool runFileDialog(const FileDialogSpec& spec, QString& fileName, QFileDialog::AcceptMode mode) {
+  QFileDialog dlg(dialogParent(), spec.title, spec.initialDir, qtFileFilter(spec.filter));
+  dlg.setAcceptMode(mode);
+  dlg.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  if (!spec.defaultExtension.isEmpty()) dlg.setDefaultSuffix(spec.defaultExtension);
+  if (!fileName.isEmpty()) dlg.selectFile(fileName);
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+  fileName = dlg.selectedFiles().constFirst();
+  return true;
+}
+
+}  // namespace
+
+QString qtFileFilter(const QString& pipeFilter) {
+  const QStringList parts = pipeFilter.split(QLatin1Char('|'));
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString desc = parts[i];
+    QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    QStringList all;
+    for (const QString& p : patterns) {
+      const QString t = p.trimmed();
+      for (const QString& v : {t, t.toLower(), t.toUpper()})
+        if (!all.contains(v)) all << v;
+    }
+    desc.remove(QRegularExpression(QStringLiteral("\\s*\\([^)]*\\)\\s*$")));
+    out << QStringLiteral("%1 (%2)").arg(desc, all.join(QLatin1Char(' ')));
+  }
+  return out.join(QStringLiteral(";;"));
+}
+
+QtPrompts::QtPrompts(MaskQuery maskQuery) : maskQuery_(std::move(maskQuery)) {}
+
+void QtPrompts::information(const QString& text, const QString& caption) {
+  QMessageBox::information(dialogParent(), titleOr(caption), text, QMessageBox::Ok);
+}
+
+void QtPrompts::error(const QString& text, const QString& caption) {
+  QMessageBox::critical(dialogParent(), titleOr(caption), text, QMessageBox::Ok);
+}
+
+bool QtPrompts::warning(const QString& text, const QString& caption) {
+  return QMessageBox::warning(dialogParent(), titleOr(caption), text, QMessageBox::Yes | QMessageBox::No) ==
+         QMessageBox::Yes;
+}
+
+bool QtPrompts::confirmation(const QString& text, ConfirmButtons buttons, const QString& caption) {
+  if (buttons == ConfirmButtons::YesNo)
+    return QMessageBox::question(dialogParent(), titleOr(caption), text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+  return QMessageBox::question(dialogParent(), titleOr(caption), text, QMessageBox::Ok | QMessageBox::Cancel) ==
+         QMessageBox::Ok;
+}
+
+bool QtPrompts::inputQuery(const QString& caption, const QString& prompt, QString& value) {
+  bool ok = false;
+  const QString v = QInputDialog::getText(dialogParent(), caption, prompt, QLineEdit::Normal, value, &ok);
+  if (ok) value = v;
+  return ok;
+}
+
+bool QtPrompts::maskInputQuery(const QString& caption, const QString& prompt, QString& value) {
+  if (maskQuery_) return maskQuery_(caption, prompt, value);
+  return inputQuery(caption, prompt, value);
+}
+
+bool QtPrompts::openFile(const FileDialogSpec& spec, QString& fileName) {
+  return runFileDialog(spec, fileName, QFileDialog::AcceptOpen);
+}
+
+bool QtPrompts::saveFile(const FileDialogSpec& spec, QString& fileName) {
+  return runFileDialog(spec, fileName, QFileDialog::AcceptSave);
+}
+
+}  // namespace pellix
