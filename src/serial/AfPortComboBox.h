@@ -1,0 +1,48 @@
+#pragma once
+// The port list box: the COM ports of the machine, probed free/busy/absent.
+#include <QComboBox>
+
+class TAfComPort;
+
+enum TAfPortCtlOption : unsigned {
+  pcCheckExist = 1u << 0,
+  pcDisableOpen = 1u << 1,
+  pcHighlightOpen = 1u << 2,
+};
+using TAfPortCtlOptions = unsigned;  // set of TAfPortCtlOption
+
+class TAfPortComboBox : public QComboBox {
+  Q_OBJECT
+ public:
+  explicit TAfPortComboBox(QWidget* parent = nullptr);
+
+  int MaxComPorts() const { return FMaxComPorts; }
+  void SetMaxComPorts(int value);  // refreshes
+  TAfPortCtlOptions Options() const { return FOptions; }
+  void SetOptions(TAfPortCtlOptions value);  // refreshes
+  TAfComPort* ComPort() const { return FComPort; }
+  void SetComPort(TAfComPort* port) { FComPort = port; }
+  int SelectedComNumber() const { return FSelectedComNumber; }
+  void SetSelectedComNumber(int value);  // reselects when it differs
+  void RefreshPorts();
+
+  // Item data roles: the COM number and its probed state (pellix::PortState as int).
+  static constexpr int ComNumberRole = Qt::UserRole + 1;
+  static constexpr int PortStateRole = Qt::UserRole + 2;
+
+ private:
+  void Reselect();
+  void UpdateToolTip();
+  void OnActivated(int index);
+
+  int FMaxComPorts = 4;
+  TAfPortCtlOptions FOptions = pcCheckExist;
+  TAfComPort* FComPort = nullptr;
+  int FSelectedComNumber = 0;
+};
+
+namespace pellix {
+// Installs the busy cursor shown while a port opens (a QGuiApplication's override
+// cursor). Every TAfPortComboBox installs it; an application without one calls this.
+void installBusyCursor();
+}  // namespace pellix
