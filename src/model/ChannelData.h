@@ -1,0 +1,34 @@
+#pragma once
+// One gateway channel as read from its ten registers, and the descriptions record.
+#include "RomCode.h"
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+struct TChannelData {
+  uint8_t ChannelNumber = 0;  // 1..40
+  TRomCode RomCode{};
+  std::array<uint16_t, 5> Values{};
+  uint8_t Status = 0;
+};
+
+using TDynamicLogArray = std::vector<TChannelData>;
+
+struct TBackupData {
+  uint8_t DisplayedNumber = 0;
+  QString NumberText;  // the displayed number as decimal text
+  QString RomCode;     // compact hex form
+  QString Description;
+};
+
+using TDynamicBackupArray = std::vector<TBackupData>;
+
+inline constexpr int DescriptionMaxLength = 30;
+
+// A longer description is cut to its first DescriptionMaxLength characters.
+QString LimitDescription(const QString& text);
+
+// Registers 0-3 ROM code, 4-8 values, 9 status (low byte only).
+TChannelData ChannelFromRegisters(int channelNumber, const uint16_t* tenRegisters);

@@ -1,0 +1,19 @@
+#pragma once
+// The bilingual caption table: column 0 Czech, column 1 English.
+#include <QString>
+#include <functional>
+
+inline constexpr int StrConstCount = 31;
+inline constexpr int LanguageCzech = 0;
+inline constexpr int LanguageEnglish = 1;
+
+// pair 1..31 in the current language; empty for a pair outside the table.
+QString StrConst(int pair);
+QString StrConst(int pair, int language);
+
+int Language();
+// A different index 0 or 1 is stored and the captions observer runs; anything else
+// is ignored.
+void SetLanguage(int index);
+// The main window's caption refresh; an empty one is skipped.
+void SetCaptionsObserver(std::function<void()> observer);
