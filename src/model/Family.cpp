@@ -2,12 +2,10 @@
 
 #include <QLocale>
 
-namespace {
-
-// Fixed-point text of value / 10^decimals with the locale's decimal separator.
 // Integer arithmetic keeps it exact and independent of floating-point rounding.
-QString fixedPoint(int value, int decimals) {
-  int scale = 1;
+QString FormatFixedPoint(int value, int decimals) {
+  if (decimals <= 0) return QString::number(value);
+  unsigned scale = 1;
   for (int i = 0; i < decimals; ++i) scale *= 10;
   const bool negative = value < 0;
   const unsigned magnitude = negative ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
@@ -17,8 +15,6 @@ QString fixedPoint(int value, int decimals) {
   s += QStringLiteral("%1").arg(magnitude % scale, decimals, 10, QLatin1Char('0'));
   return s;
 }
-
-}  // namespace
 
 FamilyInfo FamilyFor(uint8_t familyCode) {
   switch (familyCode) {
@@ -41,13 +37,13 @@ FamilyInfo FamilyFor(uint8_t familyCode) {
 QString FormatChannelValue(uint16_t raw, int kind) {
   switch (kind) {
     case vkTemperature:
-      return fixedPoint(static_cast<int16_t>(raw), 1) + QStringLiteral(" °C");
+      return FormatFixedPoint(static_cast<int16_t>(raw), 1) + QStringLiteral(" °C");
     case vkHumidity:
-      return fixedPoint(raw, 1) + QStringLiteral(" %");
+      return FormatFixedPoint(raw, 1) + QStringLiteral(" %");
     case vkCurrent:
       return QStringLiteral("%1 mA").arg(raw);
     case vkVoltage:
-      return fixedPoint(raw, 2) + QStringLiteral(" V");
+      return FormatFixedPoint(raw, 2) + QStringLiteral(" V");
     case vkReserved:
     case vkValue:
     case vkChipConnected:

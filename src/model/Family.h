@@ -26,6 +26,9 @@ struct FamilyInfo {
 
 FamilyInfo FamilyFor(uint8_t familyCode);
 
+// value / 10^decimals with the user's decimal separator, e.g. (-10, 1) -> "-1.0".
+QString FormatFixedPoint(int value, int decimals);
+
 // Raw register -> text in the user's locale; empty for kinds outside 0..8.
 QString FormatChannelValue(uint16_t raw, int kind);
 // position 1..5; value1 is the record's first value (the iButton's probe state).
