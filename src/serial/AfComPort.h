@@ -182,7 +182,7 @@ class TAfCustomSerialPort {
   // The record last built from the properties (or read back after a refusal).
   const pellix::LineSettings& LineSettings() const { return FLineSettings; }
   // Line errors accumulated since the last device event.
-  unsigned LineErrors() const { return FLineErrors; }
+  unsigned LineErrors() const;
 
   // Queues count bytes for the write thread; EAfComPortError
   // "Write data error [requested: %d, free: %d] - <name> " when they do not fit.
@@ -218,7 +218,6 @@ class TAfCustomSerialPort {
   QString FName;
   std::unique_ptr<TAfComPortCore> FCore;
   bool FClosing = false;
-  unsigned FLineErrors = 0;
   pellix::LineSettings FLineSettings;
 
   TAfBaudrate FBaudRate = br115200;

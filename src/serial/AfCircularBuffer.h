@@ -1,0 +1,30 @@
+#pragma once
+// The write thread's ring buffer. Not locked itself: the core guards it with the
+// output lock, and the write thread reads a run outside the lock (appends never touch it).
+#include <cstdint>
+#include <vector>
+
+class TAfCircularBuffer {
+ public:
+  explicit TAfCircularBuffer(int size);
+
+  int Size() const { return static_cast<int>(FData.size()); }
+  int Used() const { return FCount; }
+  int Free() const { return Size() - FCount; }
+  bool Empty() const { return FCount == 0; }
+
+  // Appends all count bytes, or nothing when they do not fit.
+  bool Write(const void* data, int count);
+  // The contiguous run from the read position up to the end of the storage;
+  // the rest of a wrapped block comes after Remove.
+  const uint8_t* ReadBlock(int& length) const;
+  void Remove(int count);
+  // Copies up to count bytes out and removes them; returns how many.
+  int Read(void* data, int count);
+  void Clear();
+
+ private:
+  std::vector<uint8_t> FData;
+  int FRead = 0;
+  int FCount = 0;
+};

@@ -1,0 +1,555 @@
+#include "AfComPortCore.h"
+
+#include "ComNumbers.h"
+#include "LineTermios.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QObject>
+#include <QThread>
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <system_error>
+
+namespace pellix {
+
+// A port's registration with the process-wide notification object. Shared with
+// queued deliveries, so a delivery that arrives after the port is gone is harmless.
+struct NotificationSlot {
+  std::mutex lock;
+  std::condition_variable handled;
+  TAfCustomSerialPort* port = nullptr;
+  bool enabled = false;
+  uint64_t generation = 0;  // bumped on enable/disable: older deliveries are dropped
+  uint64_t issued = 0;
+  uint64_t done = 0;
+};
+
+namespace {
+
+constexpr int kHandOverTimeoutMs = 2000;
+constexpr int kIdleCheckMs = 200;
+constexpr uint32_t kDeviceTag = 0;
+constexpr uint32_t kWakeTag = 1;
+
+// The one object, living in the GUI thread, to which every port's threads post.
+QObject*& syncObjectSlot() {
+  static QObject* object = nullptr;
+  return object;
+}
+
+void ensureSyncObject() {
+  QObject*& object = syncObjectSlot();
+  if (!object) {
+    object = new QObject;  // lives as long as the process
+    object->setObjectName(QStringLiteral("AfSafeSyncObjWnd"));
+  }
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app && object->thread() != app->thread() && object->thread() == QThread::currentThread())
+    object->moveToThread(app->thread());
+}
+
+void signalFd(int fd) {
+  if (fd < 0) return;
+  const uint64_t one = 1;
+  [[maybe_unused]] ssize_t n = ::write(fd, &one, sizeof one);
+}
+
+void drainFd(int fd) {
+  uint64_t value = 0;
+  [[maybe_unused]] ssize_t n = ::read(fd, &value, sizeof value);
+}
+
+void closeFd(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+int niceFor(TThreadPriority p) {
+  switch (p) {
+    case tpIdle:
+      return 19;
+    case tpLowest:
+      return 10;
+    case tpLower:
+      return 5;
+    case tpNormal:
+      return 0;
+    case tpHigher:
+      return -5;
+    case tpHighest:
+      return -10;
+    case tpTimeCritical:
+      return -20;
+  }
+  return 0;
+}
+
+EAfComPortCoreError coreError(const char* format, int comNumber = 0) {
+  return EAfComPortCoreError(QString::asprintf(format, comNumber).toStdString());
+}
+
+bool ratesMatch(uint32_t wanted, uint32_t got) {
+  // Drivers may report the rate their divisor really gives: allow 1 %.
+  const uint32_t diff = wanted > got ? wanted - got : got - wanted;
+  return static_cast<uint64_t>(diff) * 100 <= wanted;
+}
+
+}  // namespace
+}  // namespace pellix
+
+using namespace pellix;
+
+// ---- threads -------------------------------------------------------------
+
+TAfComPortCoreThread::~TAfComPortCoreThread() {
+  if (FThread.joinable()) FThread.join();
+}
+
+bool TAfComPortCoreThread::Start(TThreadPriority priority, int timeoutMs) {
+  FTerminated = false;
+  try {
+    FThread = std::thread([this, priority] { Run(priority); });
+  } catch (const std::system_error&) {
+    return false;
+  }
+  std::unique_lock lock(FStartLock);
+  return FStarted.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return FRunning; });
+}
+
+void TAfComPortCoreThread::Run(TThreadPriority priority) {
+  // Best effort: raising a priority needs privileges we may not have.
+  ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), niceFor(priority));
+  {
+    std::lock_guard lock(FStartLock);
+    FRunning = true;
+  }
+  FStarted.notify_all();
+  try {
+    Execute();
+  } catch (...) {
+    if (!Terminated()) FCore.Notify(TAfCoreEvent::ThreadException, 0, std::current_exception());
+  }
+}
+
+void TAfComPortCoreThread::Terminate() {
+  FTerminated = true;
+  Wake();
+}
+
+void TAfComPortCoreThread::WaitFor() {
+  if (FThread.joinable()) FThread.join();
+}
+
+void TAfComPortEventThread::Wake() { signalFd(FCore.FEventWake); }
+
+void TAfComPortEventThread::Execute() {
+  TAfComPortCore& core = FCore;
+  bool watching = true;  // false after a hang-up: the fd would report it forever
+  while (!Terminated()) {
+    epoll_event events[4];
+    const int n = ::epoll_wait(core.FEpoll, events, 4, watching ? kIdleCheckMs : -1);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw std::system_error(errno, std::generic_category(), "epoll_wait");
+    }
+    if (Terminated()) break;
+    bool received = false, hangUp = false, outputFree = false;
+    for (int i = 0; i < n; ++i) {
+      if (events[i].data.u32 == kDeviceTag) {
+        if (events[i].events & (EPOLLHUP | EPOLLERR))
+          hangUp = true;
+        else if (events[i].events & EPOLLIN)
+          received = true;
+      } else {
+        drainFd(core.FEventWake);
+        if (core.FOutputEmpty.exchange(false)) outputFree = true;
+      }
+    }
+    unsigned mask = 0;
+    int waiting = 0;
+    // A close clears the open flag first; from then on the input lock is not taken.
+    if (watching && !hangUp && core.FOpen) {
+      std::lock_guard lock(core.FInLock);
+      mask = core.PollCountersLocked();
+      if (n == 0 && ::ioctl(core.FFd, FIONREAD, &waiting) != 0) {
+        waiting = 0;
+        if (errno == EIO) hangUp = true;
+      }
+    }
+    if (received) mask |= evRxChar;
+    if (hangUp && watching) {
+      watching = false;
+      ::epoll_ctl(core.FEpoll, EPOLL_CTL_DEL, core.FFd, nullptr);
+      core.Notify(TAfCoreEvent::ThreadException, 0,
+                  std::make_exception_ptr(EAfComPortError(core.FParams.readErrorMessage)));
+      continue;
+    }
+    if (mask) core.Notify(TAfCoreEvent::DeviceEvent, mask);
+    if (outputFree) core.Notify(TAfCoreEvent::OutputFree, 0);
+    if (n == 0 && waiting > 0 && !mask)
+      core.Notify(TAfCoreEvent::DataWaiting, static_cast<unsigned>(waiting));
+  }
+}
+
+void TAfComPortWriteThread::Wake() { signalFd(FCore.FWriteWake); }
+
+void TAfComPortWriteThread::Execute() {
+  TAfComPortCore& core = FCore;
+  auto waitForWake = [&core](bool forOutput) {
+    pollfd fds[2] = {{core.FWriteWake, POLLIN, 0}, {core.FFd, POLLOUT, 0}};
+    if (::poll(fds, forOutput ? 2 : 1, -1) > 0 && (fds[0].revents & POLLIN)) drainFd(core.FWriteWake);
+  };
+  for (;;) {
+    const uint8_t* run = nullptr;
+    int length = 0;
+    {
+      std::lock_guard lock(core.FOutLock);
+      if (Terminated()) return;
+      if (core.FStopRequested) {
+        if (!core.FStopAcknowledged) {
+          core.FStopAcknowledged = true;
+          core.FStopAck.notify_all();
+        }
+      } else if (!core.FWriteStalled && !core.FRing->Empty()) {
+        run = core.FRing->ReadBlock(length);
+      }
+    }
+    if (!run) {
+      waitForWake(false);
+      continue;
+    }
+    // The run stays in the ring while it is written; appends never touch it.
+    const ssize_t written = ::write(core.FFd, run, static_cast<size_t>(length));
+    if (written > 0) {
+      bool empty = false;
+      {
+        std::lock_guard lock(core.FOutLock);
+        core.FRing->Remove(static_cast<int>(written));  // only what went out: a retry must not repeat bytes
+        empty = core.FRing->Empty();
+      }
+      if (empty) core.SignalOutputEmpty();
+    } else if (written < 0 && errno == EINTR) {
+      continue;
+    } else if (written < 0 && errno == EAGAIN) {
+      waitForWake(true);
+    } else {
+      // Hard failure (a hang-up): keep the data, try again when more is queued.
+      std::lock_guard lock(core.FOutLock);
+      core.FWriteStalled = true;
+    }
+  }
+}
+
+// ---- core ----------------------------------------------------------------
+
+TAfComPortCore::TAfComPortCore(TAfCustomSerialPort* owner)
+    : FOwner(owner), FSlot(std::make_shared<NotificationSlot>()) {
+  ensureSyncObject();
+  std::lock_guard lock(FSlot->lock);
+  FSlot->port = owner;
+}
+
+TAfComPortCore::~TAfComPortCore() {
+  Close();
+  {
+    std::lock_guard lock(FSlot->lock);
+    FSlot->port = nullptr;
+    FSlot->enabled = false;
+    ++FSlot->generation;
+  }
+  FSlot->handled.notify_all();
+}
+
+void TAfComPortCore::EnableNotifications() {
+  std::lock_guard lock(FSlot->lock);
+  FSlot->enabled = true;
+  ++FSlot->generation;
+}
+
+void TAfComPortCore::DisableNotifications() {
+  {
+    std::lock_guard lock(FSlot->lock);
+    FSlot->enabled = false;
+    ++FSlot->generation;
+  }
+  FSlot->handled.notify_all();  // a waiting port thread goes on at once
+}
+
+void TAfComPortCore::Notify(TAfCoreEvent kind, unsigned data, std::exception_ptr error) {
+  if (FParams.nonSyncHandler && kind != TAfCoreEvent::ThreadException) {
+    try {
+      FParams.nonSyncHandler(FOwner, kind, data);
+      return;
+    } catch (...) {
+      kind = TAfCoreEvent::ThreadException;
+      error = std::current_exception();
+    }
+  }
+  std::shared_ptr<NotificationSlot> slot = FSlot;
+  std::unique_lock lock(slot->lock);
+  if (!slot->enabled) return;
+  const uint64_t ticket = ++slot->issued;
+  const uint64_t generation = slot->generation;
+  lock.unlock();
+  QMetaObject::invokeMethod(
+      syncObjectSlot(),
+      [slot, ticket, generation, kind, data, error] {
+        TAfCustomSerialPort* port = nullptr;
+        {
+          std::lock_guard guard(slot->lock);
+          if (slot->enabled && slot->generation == generation) port = slot->port;
+        }
+        if (port) port->DispatchNotification(kind, data, error);
+        {
+          std::lock_guard guard(slot->lock);
+          slot->done = std::max(slot->done, ticket);
+        }
+        slot->handled.notify_all();
+      },
+      Qt::QueuedConnection);
+  lock.lock();
+  slot->handled.wait_for(lock, std::chrono::milliseconds(kHandOverTimeoutMs), [&] {
+    return slot->done >= ticket || !slot->enabled || slot->generation != generation;
+  });
+}
+
+void TAfComPortCore::Open(const OpenParams& params) {
+  if (FOpen || FFd >= 0) return;
+  FParams = params;
+  const int com = params.comNumber;
+  if (com <= 0) throw coreError("Invalid port number (COM%d)", com);
+  PortOpenFailure failure = PortOpenFailure::None;
+  FFd = openComDevice(com, failure);
+  if (FFd < 0)
+    throw coreError(
+        failure == PortOpenFailure::Missing ? "Invalid port number (COM%d)" : "Can't open device COM%d", com);
+  try {
+    // Reads return at once with what has arrived; VMIN/VTIME come with the line settings.
+    const int flags = ::fcntl(FFd, F_GETFL);
+    if (flags < 0 || ::fcntl(FFd, F_SETFL, flags | O_NONBLOCK) != 0)
+      throw coreError("Error setting timeouts");
+
+    // The kernel sizes its own queues; ours is the ring.
+    if (params.inBufSize <= 0 || params.outBufSize <= 0) throw coreError("Error initializing buffers");
+    try {
+      FRing = std::make_unique<TAfCircularBuffer>(params.outBufSize);
+    } catch (const std::bad_alloc&) {
+      throw coreError("Error initializing buffers");
+    }
+
+    FEpoll = ::epoll_create1(EPOLL_CLOEXEC);
+    FEventWake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    FWriteWake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    // Edge-triggered: one event per arrival, not one per poll while bytes stay unread.
+    epoll_event device{EPOLLIN | EPOLLET, {.u32 = kDeviceTag}};
+    epoll_event wake{EPOLLIN, {.u32 = kWakeTag}};
+    if (FEpoll < 0 || FEventWake < 0 || FWriteWake < 0 ||
+        ::epoll_ctl(FEpoll, EPOLL_CTL_ADD, FFd, &device) != 0 ||
+        ::epoll_ctl(FEpoll, EPOLL_CTL_ADD, FEventWake, &wake) != 0)
+      throw coreError(" Error setting EventMask");
+
+    LineSettings current;
+    if (!ApplySettings(params.settings, current)) throw coreError("Error setting parameters from DCB");
+    if (!params.settings.dtrHandshake) SetModemLine(TIOCM_DTR, params.settings.dtrEnable);
+    if (!params.settings.rtsHandshake) SetModemLine(TIOCM_RTS, params.settings.rtsEnable);
+
+    {
+      std::lock_guard lock(FInLock);
+      FCountersValid = false;
+      PollCountersLocked();
+      FLineErrors = 0;
+    }
+
+    {
+      std::lock_guard lock(FOutLock);
+      FStopRequested = FStopAcknowledged = FWriteStalled = false;
+    }
+    FOutputEmpty = false;
+    FWriteThread = std::make_unique<TAfComPortWriteThread>(*this);
+    if (!FWriteThread->Start(params.writePriority, 3000)) throw coreError("Error creating threads");
+
+    FOpen = true;
+    FEventThread = std::make_unique<TAfComPortEventThread>(*this);
+    if (!FEventThread->Start(params.eventPriority, 3000)) throw coreError("Error creating threads");
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
+void TAfComPortCore::StopWriteThread() {
+  if (!FWriteThread) return;
+  {
+    std::lock_guard lock(FOutLock);
+    FStopRequested = true;
+    FStopAcknowledged = false;
+  }
+  signalFd(FWriteWake);
+  {
+    std::unique_lock lock(FOutLock);
+    FStopAck.wait_for(lock, std::chrono::milliseconds(kHandOverTimeoutMs),
+                      [this] { return FStopAcknowledged; });
+    if (FRing) FRing->Clear();  // unsent bytes are discarded by a close
+  }
+  if (FFd >= 0) ::tcflush(FFd, TCOFLUSH);
+  FWriteThread->Terminate();
+  FWriteThread->WaitFor();
+  FWriteThread.reset();
+}
+
+void TAfComPortCore::Close() {
+  if (FFd < 0) return;
+  FOpen = false;
+  {
+    std::lock_guard lock(FInLock);
+    ::tcflush(FFd, TCIOFLUSH);
+  }
+  StopWriteThread();
+  if (FEventThread) {
+    FEventThread->Terminate();
+    FEventThread->WaitFor();
+    FEventThread.reset();
+  }
+  {
+    std::lock_guard lock(FInLock);
+    ::tcflush(FFd, TCIFLUSH);
+  }
+  ::ioctl(FFd, TIOCNXCL);  // the exclusive flag outlives our fd otherwise
+  closeFd(FFd);            // releases the lock too
+  closeFd(FEpoll);
+  closeFd(FEventWake);
+  closeFd(FWriteWake);
+  std::lock_guard lock(FOutLock);
+  FRing.reset();
+}
+
+bool TAfComPortCore::ApplySettings(const LineSettings& settings, LineSettings& current) {
+  current = settings;
+  Termios2 before;
+  if (FFd < 0 || !readTermios(FFd, before)) return false;
+  Termios2 wanted;
+  if (!settingsToTermios(settings, before, wanted)) {
+    current = termiosToSettings(before, settings);
+    return false;
+  }
+  Termios2 after;
+  const bool written = writeTermios(FFd, wanted);
+  if (!readTermios(FFd, after)) after = before;
+  if (!written || !ratesMatch(static_cast<uint32_t>(settings.baudRate), termiosRate(after))) {
+    current = termiosToSettings(after, settings);
+    return false;
+  }
+  return true;
+}
+
+void TAfComPortCore::SetModemLine(int line, bool on) {
+  if (FFd < 0) return;
+  // A pty has no modem lines (ENOTTY/EINVAL): nothing to do then.
+  ::ioctl(FFd, on ? TIOCMBIS : TIOCMBIC, &line);
+}
+
+bool TAfComPortCore::Write(const void* data, int count, int& free) {
+  {
+    std::lock_guard lock(FOutLock);
+    free = (FOpen && FRing) ? FRing->Free() : 0;
+    if (!FOpen || !FRing || count < 0 || !FRing->Write(data, count)) return false;
+    FWriteStalled = false;
+  }
+  signalFd(FWriteWake);
+  return true;
+}
+
+int TAfComPortCore::OutputFree() {
+  std::lock_guard lock(FOutLock);
+  return (FOpen && FRing) ? FRing->Free() : 0;
+}
+
+void TAfComPortCore::SignalOutputEmpty() {
+  FOutputEmpty = true;
+  signalFd(FEventWake);
+}
+
+unsigned TAfComPortCore::PollCountersLocked() {
+  serial_icounter_struct c{};
+  if (::ioctl(FFd, TIOCGICOUNT, &c) != 0) return 0;  // a pty keeps no counters
+  unsigned events = 0, errors = 0;
+  if (FCountersValid) {
+    if (c.cts != FCounters.cts) events |= evCts;
+    if (c.dsr != FCounters.dsr) events |= evDsr;
+    if (c.rng != FCounters.rng) events |= evRing;
+    if (c.dcd != FCounters.dcd) events |= evRlsd;
+    if (c.frame != FCounters.frame) errors |= leFrame;
+    if (c.overrun != FCounters.overrun) errors |= leOverrun;
+    if (c.parity != FCounters.parity) errors |= leParity;
+    if (c.brk != FCounters.brk) errors |= leBreak;
+    if (c.buf_overrun != FCounters.bufOverrun) errors |= leRxOver;
+  }
+  FCounters = {c.cts, c.dsr, c.rng, c.dcd, c.frame, c.overrun, c.parity, c.brk, c.buf_overrun};
+  FCountersValid = true;
+  FLineErrors |= errors;
+  if (errors) events |= evError;
+  return events;
+}
+
+int TAfComPortCore::InputWaiting() {
+  if (!FOpen) return 0;
+  std::lock_guard lock(FInLock);
+  const Counters modem = FCounters;
+  PollCountersLocked();
+  // Modem line changes are the event thread's to report.
+  FCounters.cts = modem.cts;
+  FCounters.dsr = modem.dsr;
+  FCounters.rng = modem.rng;
+  FCounters.dcd = modem.dcd;
+  int waiting = 0;
+  if (::ioctl(FFd, FIONREAD, &waiting) != 0) return 0;
+  return waiting;
+}
+
+int TAfComPortCore::Read(void* data, int count) {
+  if (!FOpen || count <= 0) return 0;
+  std::lock_guard lock(FInLock);
+  auto* dst = static_cast<uint8_t*>(data);
+  int done = 0;
+  while (done < count) {
+    const ssize_t n = ::read(FFd, dst + done, static_cast<size_t>(count - done));
+    if (n > 0) {
+      done += static_cast<int>(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      break;  // nothing more waiting, or the line is gone
+    }
+  }
+  return done;
+}
+
+void TAfComPortCore::PurgeInput() {
+  if (!FOpen) return;
+  std::lock_guard lock(FInLock);
+  ::tcflush(FFd, TCIFLUSH);
+}
+
+unsigned TAfComPortCore::TakeLineErrors() {
+  std::lock_guard lock(FInLock);
+  return std::exchange(FLineErrors, 0u);
+}
+
+unsigned TAfComPortCore::LineErrors() {
+  std::lock_guard lock(FInLock);
+  return FLineErrors;
+}

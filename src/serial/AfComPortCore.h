@@ -1,0 +1,154 @@
+#pragma once
+// The worker side of a port: the device, the ring buffer and the two threads.
+// Owned by its port; every notification goes back to the port on the GUI thread.
+#include "AfCircularBuffer.h"
+#include "AfComPort.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+class TAfComPortCore;
+
+namespace pellix {
+struct NotificationSlot;
+}
+
+class TAfComPortCoreThread {
+ public:
+  explicit TAfComPortCoreThread(TAfComPortCore& core) : FCore(core) {}
+  virtual ~TAfComPortCoreThread();
+  TAfComPortCoreThread(const TAfComPortCoreThread&) = delete;
+  TAfComPortCoreThread& operator=(const TAfComPortCoreThread&) = delete;
+
+  // Starts the thread and waits at most timeoutMs until it runs.
+  bool Start(TThreadPriority priority, int timeoutMs);
+  void Terminate();
+  void WaitFor();
+  bool Terminated() const { return FTerminated.load(); }
+
+ protected:
+  virtual void Execute() = 0;
+  virtual void Wake() = 0;
+  TAfComPortCore& FCore;
+
+ private:
+  void Run(TThreadPriority priority);
+
+  std::thread FThread;
+  std::atomic<bool> FTerminated{false};
+  std::mutex FStartLock;
+  std::condition_variable FStarted;
+  bool FRunning = false;
+};
+
+// Waits on the device (epoll, edge-triggered), the wake-up eventfd and a 200 ms
+// tick, and turns what it sees into notifications.
+class TAfComPortEventThread : public TAfComPortCoreThread {
+ public:
+  using TAfComPortCoreThread::TAfComPortCoreThread;
+
+ protected:
+  void Execute() override;
+  void Wake() override;
+};
+
+// Drains the ring buffer into the device.
+class TAfComPortWriteThread : public TAfComPortCoreThread {
+ public:
+  using TAfComPortCoreThread::TAfComPortCoreThread;
+
+ protected:
+  void Execute() override;
+  void Wake() override;
+};
+
+class TAfComPortCore {
+ public:
+  explicit TAfComPortCore(TAfCustomSerialPort* owner);
+  ~TAfComPortCore();
+  TAfComPortCore(const TAfComPortCore&) = delete;
+  TAfComPortCore& operator=(const TAfComPortCore&) = delete;
+
+  struct OpenParams {
+    int comNumber = 0;
+    pellix::LineSettings settings;
+    int inBufSize = 4096;
+    int outBufSize = 2048;
+    TThreadPriority eventPriority = tpNormal;
+    TThreadPriority writePriority = tpHighest;
+    std::string readErrorMessage;  // carried to the GUI thread on a hang-up
+    TAfSyncEvent nonSyncHandler;
+  };
+  // Throws EAfComPortCoreError; leaves nothing open on failure.
+  void Open(const OpenParams& params);
+  void Close();
+  bool IsOpen() const { return FOpen.load(); }
+
+  // Notification slot: a disabled slot drops notifications and releases a waiting thread.
+  void EnableNotifications();
+  void DisableNotifications();
+
+  // Applies the record to the open device. False when refused; `current` is then
+  // what the device reports.
+  bool ApplySettings(const pellix::LineSettings& settings, pellix::LineSettings& current);
+  void SetModemLine(int line, bool on);  // TIOCM_DTR / TIOCM_RTS; a pty has none
+
+  // All or nothing; false (and the free space) when the bytes do not fit.
+  bool Write(const void* data, int count, int& free);
+  int OutputFree();
+  // Input queue length (0 when unknown), collecting line errors on the way.
+  int InputWaiting();
+  int Read(void* data, int count);
+  void PurgeInput();
+  unsigned TakeLineErrors();
+  unsigned LineErrors();
+
+ private:
+  friend class TAfComPortCoreThread;
+  friend class TAfComPortEventThread;
+  friend class TAfComPortWriteThread;
+
+  void Cleanup();
+  void StopWriteThread();
+  void SignalOutputEmpty();
+  // Event thread: hands a notification to the GUI thread and waits (at most 2000 ms).
+  void Notify(TAfCoreEvent kind, unsigned data, std::exception_ptr error = {});
+  // Input lock held: reads the error/modem counters, returns the event bits they add.
+  unsigned PollCountersLocked();
+
+  TAfCustomSerialPort* FOwner;
+  std::shared_ptr<pellix::NotificationSlot> FSlot;
+  OpenParams FParams;
+
+  int FFd = -1;
+  int FEpoll = -1;
+  int FEventWake = -1;  // eventfd: terminate / output empty
+  int FWriteWake = -1;  // eventfd: data, stop, terminate
+
+  std::atomic<bool> FOpen{false};
+  std::atomic<bool> FOutputEmpty{false};
+
+  // Input lock: driver status, input, accumulated errors.
+  std::mutex FInLock;
+  unsigned FLineErrors = 0;
+  bool FCountersValid = false;
+  struct Counters {
+    int cts = 0, dsr = 0, rng = 0, dcd = 0, frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
+  } FCounters;
+
+  // Output lock: the ring and the write thread's state.
+  std::mutex FOutLock;
+  std::condition_variable FStopAck;
+  std::unique_ptr<TAfCircularBuffer> FRing;
+  bool FStopRequested = false;
+  bool FStopAcknowledged = false;
+  bool FWriteStalled = false;  // a hard write error: wait for new data
+
+  std::unique_ptr<TAfComPortEventThread> FEventThread;
+  std::unique_ptr<TAfComPortWriteThread> FWriteThread;
+};

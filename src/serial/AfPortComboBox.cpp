@@ -1,0 +1,131 @@
+#include "AfPortComboBox.h"
+
+#include "AfComPort.h"
+#include "ComNumbers.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPalette>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// Owner-drawn entries: fixed height (font height + 5); with pcHighlightOpen busy
+// ports in the grey-text colour and free ones in the button-text colour.
+class PortItemDelegate : public QStyledItemDelegate {
+ public:
+  explicit PortItemDelegate(TAfPortComboBox* box) : QStyledItemDelegate(box), FBox(box) {}
+
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(QFontMetrics(FBox->font()).height() + 5);
+    return size;
+  }
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (!(FBox->Options() & pcHighlightOpen)) return;
+    const auto state = static_cast<pellix::PortState>(index.data(TAfPortComboBox::PortStateRole).toInt());
+    const QPalette::ColorRole role =
+        state == pellix::PortState::Busy ? QPalette::PlaceholderText : QPalette::ButtonText;
+    const QColor colour = state == pellix::PortState::Busy
+                              ? FBox->palette().color(QPalette::Disabled, QPalette::Text)
+                              : FBox->palette().color(role);
+    option->palette.setColor(QPalette::Text, colour);
+    option->palette.setColor(QPalette::HighlightedText, colour);
+  }
+
+ private:
+  TAfPortComboBox* FBox;
+};
+
+}  // namespace
+
+namespace pellix {
+
+void installBusyCursor() {
+  setBusyCursorHook([](bool busy) {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
+    if (busy)
+      QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+      QGuiApplication::restoreOverrideCursor();
+  });
+}
+
+}  // namespace pellix
+
+TAfPortComboBox::TAfPortComboBox(QWidget* parent) : QComboBox(parent) {
+  pellix::installBusyCursor();
+  setItemDelegate(new PortItemDelegate(this));
+  connect(this, qOverload<int>(&QComboBox::activated), this, &TAfPortComboBox::OnActivated);
+  RefreshPorts();
+}
+
+void TAfPortComboBox::SetMaxComPorts(int value) {
+  if (value == FMaxComPorts) return;
+  FMaxComPorts = value;
+  RefreshPorts();
+}
+
+void TAfPortComboBox::SetOptions(TAfPortCtlOptions value) {
+  if (value == FOptions) return;
+  FOptions = value;
+  RefreshPorts();
+}
+
+void TAfPortComboBox::RefreshPorts() {
+  const QSignalBlocker block(this);
+  clear();
+  const bool checkExist = FOptions & pcCheckExist;
+  const bool freeOnly = checkExist && (FOptions & pcDisableOpen);
+  for (int n = 1; n <= FMaxComPorts; ++n) {
+    const pellix::PortState state = checkExist ? pellix::probeComPort(n) : pellix::PortState::Free;
+    if (checkExist && state == pellix::PortState::Absent) continue;
+    if (freeOnly && state != pellix::PortState::Free) continue;
+    addItem(QStringLiteral("COM %1").arg(n));
+    setItemData(count() - 1, n, ComNumberRole);
+    setItemData(count() - 1, static_cast<int>(state), PortStateRole);
+  }
+  Reselect();
+}
+
+void TAfPortComboBox::Reselect() {
+  const QSignalBlocker block(this);
+  int index = findData(FSelectedComNumber, ComNumberRole);
+  if (index < 0 && count() > 0) index = 0;
+  setCurrentIndex(index);
+  FSelectedComNumber = index >= 0 ? itemData(index, ComNumberRole).toInt() : 0;
+  UpdateToolTip();
+}
+
+void TAfPortComboBox::SetSelectedComNumber(int value) {
+  if (value == FSelectedComNumber) return;
+  FSelectedComNumber = value;
+  Reselect();
+}
+
+void TAfPortComboBox::UpdateToolTip() {
+  if (FSelectedComNumber <= 0) {
+    setToolTip({});
+    return;
+  }
+  const QString path = pellix::comDevicePath(FSelectedComNumber);
+  setToolTip(QStringLiteral("COM %1 \u2192 %2")
+                 .arg(FSelectedComNumber)
+                 .arg(path.isEmpty() ? QStringLiteral("(no device)") : path));
+}
+
+void TAfPortComboBox::OnActivated(int index) {
+  if (index < 0) return;
+  FSelectedComNumber = itemData(index, ComNumberRole).toInt();
+  UpdateToolTip();
+  if (FComPort && FSelectedComNumber != 0) {
+    FComPort->SetComNumber(FSelectedComNumber);
+    if (!FComPort->IsOpen()) FComPort->OpenPort();
+    RefreshPorts();
+  }
+}
