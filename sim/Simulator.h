@@ -1,0 +1,106 @@
+#pragma once
+// The gateway on a pseudo-terminal: a Modbus RTU slave thread in front of the
+// model, with fault injection and a log of every frame. Tests run it in-process;
+// pellix-gwsim wraps it into a program.
+#include "Faults.h"
+#include "GatewayModel.h"
+#include "RtuServer.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+
+namespace pellix::gwsim {
+
+struct LogEntry {
+  enum class Kind { Request, Reply, Note };
+  std::int64_t ms = 0;  // since the simulator started
+  Kind kind = Kind::Note;
+  Frame bytes;
+  std::string text;
+};
+
+// "   1234 RX 01 03 ... | slave 1 read 100 registers from 0"
+std::string formatLogLine(const LogEntry& entry);
+
+class Simulator {
+ public:
+  explicit Simulator(GatewayModel model = GatewayModel{});
+  ~Simulator();
+  Simulator(const Simulator&) = delete;
+  Simulator& operator=(const Simulator&) = delete;
+
+  // Opens the pty and starts serving. False (with the reason) when the pty cannot be made.
+  bool start(std::string* error = nullptr);
+  // Stops serving, closes the pty and removes the link.
+  void stop();
+  bool running() const { return thread_.joinable(); }
+  bool hungUp() const { return hungUp_; }
+
+  // The slave side of the pty, e.g. /dev/pts/7.
+  std::string devicePath() const { return devicePath_; }
+  // A symbolic link to the slave side; an existing link whose target is gone is replaced.
+  bool link(const std::string& path, std::string* error = nullptr);
+  // The link COM<n> in the ports folder (created if missing); returns its path or "".
+  std::string linkAsCom(int comNumber, std::string* error = nullptr);
+  std::string linkPath() const { return linkPath_; }
+  void removeLink();
+
+  // Closes the pty master at once, as an unplugged adapter would look to the master.
+  void hangUp();
+
+  template <class F>
+  decltype(auto) withModel(F&& f) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return f(model_);
+  }
+  void setFaults(const Faults& faults);
+  Faults faults() const;
+  void setSlaveAddress(std::uint8_t address) { slaveAddress_ = address; }
+  std::uint8_t slaveAddress() const { return slaveAddress_; }
+  // Called on the serving thread for every request, reply and note.
+  void setLogHandler(std::function<void(const LogEntry&)> handler);
+  // Shortest silence that ends a frame; the real one follows the line's baud rate.
+  void setMinSilenceMs(int ms) { minSilenceMs_ = ms; }
+
+  std::int64_t elapsedMs() const;
+  int requests() const { return requests_; }  // frames addressed to this slave with a good CRC
+
+ private:
+  void serve();
+  void process(Frame& buffer, bool silenceSeen);
+  void handle(const Frame& request);
+  bool decide(FaultRule& rule);
+  void log(LogEntry::Kind kind, const Frame& bytes, const std::string& text);
+  void writeAll(const Frame& bytes);
+  bool sleepInterruptibly(int ms);
+  int silenceMs() const;
+  void closePty();
+
+  mutable std::mutex mutex_;  // model and faults
+  GatewayModel model_;
+  Faults faults_;
+  std::mt19937 random_;
+  std::mutex logMutex_;
+  std::function<void(const LogEntry&)> logHandler_;
+
+  std::atomic<std::uint8_t> slaveAddress_{1};
+  std::atomic<int> minSilenceMs_{2};
+  std::atomic<int> requests_{0};
+  std::atomic<bool> stopping_{false};
+  std::atomic<bool> hangUpRequested_{false};
+  std::atomic<bool> hungUp_{false};
+  std::thread thread_;
+  int master_ = -1;
+  int slave_ = -1;
+  int wake_ = -1;
+  std::string devicePath_;
+  std::string linkPath_;
+  std::int64_t startNs_ = 0;
+};
+
+}  // namespace pellix::gwsim
