@@ -1,3 +1,4 @@
+#include "ProgressDialogSink.h"
 #include "uForm_ProgressDialog.h"
 
 #include <gtest/gtest.h>
@@ -42,6 +43,29 @@ TEST(ProgressDialog, CentredUnlessPlaced) {
   placed.move(10, 20);
   placed.show();
   EXPECT_EQ(placed.pos(), QPoint(10, 20));
+}
+
+// The import advances by reading back the position it set last.
+TEST(ProgressDialogSink, DrivesTheDialog) {
+  QWidget mainWindow;
+  mainWindow.setGeometry(100, 100, 800, 600);
+  mainWindow.show();
+  TForm_ProgressDialog dlg;
+  TProgressDialogSink sink(dlg, &mainWindow);
+  sink.SetCaption(QStringLiteral("Pellix Tool - Import from file"));
+  sink.Show();
+  sink.SetMaximum(40);
+  sink.SetPosition(0);
+  sink.SetPosition(sink.Position() + 1);
+  sink.SetText(QStringLiteral("Writing channels from file a.bin... (Channel 0)"));
+  EXPECT_TRUE(dlg.isVisible());
+  EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Pellix Tool - Import from file"));
+  EXPECT_EQ(dlg.Gauge1->maximum(), 40);
+  EXPECT_EQ(sink.Position(), 1);
+  EXPECT_EQ(dlg.Label_Progress->text(), QStringLiteral("Writing channels from file a.bin... (Channel 0)"));
+  EXPECT_LE((dlg.frameGeometry().center() - mainWindow.frameGeometry().center()).manhattanLength(), 4);
+  sink.Hide();
+  EXPECT_FALSE(dlg.isVisible());
 }
 
 }  // namespace
