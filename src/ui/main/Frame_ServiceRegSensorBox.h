@@ -1,0 +1,54 @@
+#pragma once
+// One result slot of a search view: a device the gateway found on the line, with
+// the gateway's index for it and a button to save it into a channel.
+#include <QFrame>
+#include <QLabel>
+#include <QToolButton>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+// One record of a search-result block: 4 ROM code words, then the device index.
+struct TSearchResult {
+  int SlotIndex = 0;
+  std::array<uint16_t, 4> RomCode{};
+  uint16_t DeviceIndex = 0;
+};
+
+class TFrame_SensorNewBox : public QFrame {
+  Q_OBJECT
+ public:
+  explicit TFrame_SensorNewBox(QWidget* parent = nullptr);
+
+  QLabel* Label_Channel;
+  QLabel* Label_ROMCode;
+  QLabel* Label_Index;
+  QToolButton* SpeedButton_Save;
+
+  int SlotIndex = 0;         // 1..40, from the creation counter
+  uint16_t DeviceIndex = 0;  // the gateway's index of the device last shown
+
+  void ClearSlot();
+  void DisableSlot();
+  void UpdateSlot(const TSearchResult& result);
+
+  // Slots are numbered by creation; a test that builds several windows starts over.
+  static void ResetCreationCounter();
+  static int CreationCounter();
+};
+
+namespace pellix {
+
+inline constexpr int ResultSlotsPerLine = 20;
+
+// The 20 records of a search-result block (1100 or 1200), each addressed to its slot
+// index (1-20 for 1100, 21-40 for 1200). Empty for any other start address.
+std::vector<TSearchResult> SearchResultsFromBlock(const std::array<uint16_t, 100>& regs,
+                                                  uint16_t startAddress);
+
+// Hands every record of the block to its slot; resultSlots holds all 40 slots,
+// LINE 1's first, so slot s is entry s - 1.
+void ShowSearchResults(const QList<TFrame_SensorNewBox*>& resultSlots, const std::array<uint16_t, 100>& regs,
+                       uint16_t startAddress);
+
+}  // namespace pellix
