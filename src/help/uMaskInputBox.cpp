@@ -87,16 +87,22 @@ QString TForm_MaskInputBox::Value() const { return MaskEdit1->text().remove(QLat
 bool TForm_MaskInputBox::MaskEdit1KeyAccepted(const QKeyEvent& event) {
   if (event.matches(QKeySequence::Copy) || event.matches(QKeySequence::Paste)) return true;
   const int key = event.key();
-  if (key == Qt::Key_Backspace) return true;
-  // Keys that type nothing (arrows, Home, Delete, ...) and the dialog's own keys are
-  // not characters for the field: they pass.
-  if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape || key == Qt::Key_Tab ||
-      key == Qt::Key_Backtab)
-    return true;
   const QString text = event.text();
-  const bool control = event.modifiers() & Qt::ControlModifier;
-  if (text.isEmpty() && !control) return true;
-  if (text.size() != 1 || control) return false;
+  if (event.modifiers() & Qt::ControlModifier) {
+    // Ctrl with a letter types a control character (select all, cut, undo, ...): refused.
+    // Ctrl with a key that types nothing (Ctrl+Left, ...) is editing: it passes.
+    const bool typesCharacter = (key >= Qt::Key_A && key <= Qt::Key_Z) || key == Qt::Key_Backspace ||
+                                (!text.isEmpty() && text.at(0).isPrint());
+    return !typesCharacter;
+  }
+  if (key == Qt::Key_Backspace) return true;
+  // The dialog's own keys and keys that type nothing (arrows, Home, Delete, ...) are
+  // not characters for the field.
+  if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape || key == Qt::Key_Tab ||
+      key == Qt::Key_Backtab || key == Qt::Key_Delete)
+    return true;
+  if (text.isEmpty()) return true;
+  if (text.size() != 1) return false;
   const char16_t c = text.at(0).unicode();
   return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
 }

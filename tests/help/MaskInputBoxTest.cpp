@@ -87,7 +87,27 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyRow{"space", Qt::Key_Space, " ", Qt::NoModifier, nullptr},
                       KeyRow{"z", Qt::Key_Z, "z", Qt::NoModifier, nullptr},
                       KeyRow{"ctrl_a", Qt::Key_A, "\x01", Qt::ControlModifier, nullptr},
-                      KeyRow{"ctrl_x", Qt::Key_X, "\x18", Qt::ControlModifier, nullptr}));
+                      KeyRow{"ctrl_x", Qt::Key_X, "\x18", Qt::ControlModifier, nullptr},
+                      KeyRow{"alt_g", Qt::Key_G, "g", Qt::AltModifier, nullptr},
+                      KeyRow{"e_acute", Qt::Key_Eacute, "\xe9", Qt::NoModifier, nullptr}));
+
+// Keys that type nothing are editing keys, not characters: no beep.
+class MaskBoxEditingKeys : public MaskBox, public ::testing::WithParamInterface<KeyRow> {};
+
+TEST_P(MaskBoxEditingKeys, PassWithoutABeep) {
+  box.MaskEdit1->setText(QStringLiteral("28FF0A1B2C3D4E5F"));
+  box.MaskEdit1->setCursorPosition(3);
+  key(GetParam().key, QString::fromLatin1(GetParam().text), GetParam().mods);
+  EXPECT_EQ(beeps, 0);
+  EXPECT_EQ(box.MaskEdit1->displayText(), QString::fromLatin1(GetParam().shownAfter));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, MaskBoxEditingKeys,
+    ::testing::Values(KeyRow{"delete", Qt::Key_Delete, "\x7f", Qt::NoModifier, "28-_F-0A-1B-2C-3D-4E-5F"},
+                      KeyRow{"left", Qt::Key_Left, "", Qt::NoModifier, "28-FF-0A-1B-2C-3D-4E-5F"},
+                      KeyRow{"ctrl_left", Qt::Key_Left, "", Qt::ControlModifier, "28-FF-0A-1B-2C-3D-4E-5F"},
+                      KeyRow{"home", Qt::Key_Home, "", Qt::NoModifier, "28-FF-0A-1B-2C-3D-4E-5F"}));
 
 TEST_F(MaskBox, BackspaceRemovesTheLastCharacter) {
   box.MaskEdit1->setText(QStringLiteral("28FF0A1B2C3D4E5F"));
