@@ -1,0 +1,278 @@
+// Whole-engine measurements over ptys:
+//  latency  - last byte of a 205-byte reply written on the far side -> OnRegisters running;
+//  cpu      - CPU of this process (master, port and its threads) while polling a libmodbus
+//             slave (another process) at a fixed period, side by side with mbpoll doing the
+//             same against its own slave on its own pty.
+// Usage: comm_engine_bench [--latency N] [--seconds S] [--period MS]
+#include "ModbusKomunikator.h"
+#include "PtyLink.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <modbus/modbus.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using pellix::test::Bytes;
+using pellix::test::PtyLink;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+class BenchMaster : public TModbusKomunikator {
+ public:
+  using TModbusKomunikator::TModbusKomunikator;
+  void HoldTimer() { Timer.stop(); }
+};
+
+volatile sig_atomic_t g_stop = 0;
+
+// A libmodbus slave serving the model registers on fd until SIGTERM; then it writes the
+// number of requests it answered to reportFd.
+[[noreturn]] void serve(int fd, int reportFd) {
+  signal(SIGTERM, [](int) { g_stop = 1; });
+  modbus_t* ctx = modbus_new_rtu("/dev/null", 115200, 'N', 8, 1);
+  modbus_mapping_t* map = modbus_mapping_new(0, 0, 1300, 0);
+  modbus_set_slave(ctx, 1);
+  modbus_set_socket(ctx, fd);
+  for (int a = 0; a < 1300; ++a)
+    map->tab_registers[a] = pellix::test::modelRegister(static_cast<uint16_t>(a));
+  uint8_t q[MODBUS_RTU_MAX_ADU_LENGTH];
+  long answered = 0;
+  while (!g_stop) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 50) <= 0 || !(p.revents & POLLIN)) continue;
+    const int rc = modbus_receive(ctx, q);
+    if (rc > 0 && modbus_reply(ctx, q, rc, map) > 0) ++answered;
+  }
+  if (::write(reportFd, &answered, sizeof answered) < 0) _exit(1);
+  _exit(0);
+}
+
+struct Child {
+  pid_t pid = -1;
+  int report = -1;
+};
+
+Child forkSlave(int fd) {
+  int p[2];
+  if (pipe(p) != 0) std::abort();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    ::close(p[0]);
+    serve(fd, p[1]);
+  }
+  ::close(p[1]);
+  return {pid, p[0]};
+}
+
+long stopSlave(const Child& c) {
+  kill(c.pid, SIGTERM);
+  long answered = -1;
+  if (::read(c.report, &answered, sizeof answered) != sizeof answered) answered = -1;
+  waitpid(c.pid, nullptr, 0);
+  return answered;
+}
+
+double cpuSeconds(const rusage& r) {
+  return static_cast<double>(r.ru_utime.tv_sec + r.ru_stime.tv_sec) +
+         static_cast<double>(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
+}
+
+// Nanoseconds on CPU, from the scheduler's own accounting (finer than rusage ticks).
+long long schedNs(const std::string& schedstatPath) {
+  FILE* f = std::fopen(schedstatPath.c_str(), "r");
+  if (!f) return -1;
+  long long ns = -1;
+  if (std::fscanf(f, "%lld", &ns) != 1) ns = -1;
+  std::fclose(f);
+  return ns;
+}
+
+struct ThreadCpu {
+  std::string name;
+  long long ns;
+};
+
+// Every thread of this process with its CPU time so far.
+std::vector<ThreadCpu> threadsCpu() {
+  std::vector<ThreadCpu> out;
+  const QStringList tids = QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+  for (const QString& tid : tids) {
+    const std::string base = "/proc/self/task/" + tid.toStdString();
+    std::string name = tid.toStdString();
+    if (FILE* f = std::fopen((base + "/comm").c_str(), "r")) {
+      char buf[64] = {};
+      if (std::fgets(buf, sizeof buf, f)) name += std::string(":") + std::strtok(buf, "\n");
+      std::fclose(f);
+    }
+    out.push_back({name, schedNs(base + "/schedstat")});
+  }
+  return out;
+}
+
+double percentile(std::vector<double> v, double p) {
+  std::sort(v.begin(), v.end());
+  const std::size_t i =
+      std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5));
+  return v[i];
+}
+
+void latency(int rounds) {
+  PtyLink link(5);
+  TAfComPort port;
+  BenchMaster master(port);
+  master.Connect(5);
+  master.HoldTimer();
+  QEventLoop loop;
+  Clock::time_point delivered;
+  bool got = false;
+  master.OnRegisters = [&] {
+    delivered = Clock::now();
+    got = true;
+    loop.quit();
+  };
+  std::vector<double> ms;
+  for (int i = 0; i < rounds; ++i) {
+    master.TimerTick();
+    const Bytes req = link.read(8, 2000);
+    if (req.size() != 8) {
+      std::fprintf(stderr, "no request\n");
+      std::exit(1);
+    }
+    const uint16_t start = static_cast<uint16_t>(req[2] << 8 | req[3]);
+    const Bytes reply = pellix::test::readReply(1, start);
+    link.write(Bytes(reply.begin(), reply.end() - 1));
+    // Let the partial reply be seen and ignored first.
+    while (port.BytesWaiting() < 204) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    QCoreApplication::processEvents();
+    got = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
+    guard.start(2000);
+    const auto written = Clock::now();
+    link.write(Bytes(reply.end() - 1, reply.end()));
+    loop.exec();
+    if (!got) {
+      std::fprintf(stderr, "reply %d not delivered\n", i);
+      std::exit(1);
+    }
+    ms.push_back(std::chrono::duration<double, std::milli>(delivered - written).count());
+  }
+  master.Disconnect();
+  std::printf(
+      "latency (last reply byte -> OnRegisters), %d replies: median %.3f ms, p99 %.3f ms, max %.3f ms\n",
+      rounds, percentile(ms, 0.5), percentile(ms, 0.99), percentile(ms, 1.0));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int rounds = 500;
+  int seconds = 60;
+  int period = 300;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (!std::strcmp(argv[i], "--latency")) rounds = std::atoi(argv[i + 1]);
+    if (!std::strcmp(argv[i], "--seconds")) seconds = std::atoi(argv[i + 1]);
+    if (!std::strcmp(argv[i], "--period")) period = std::atoi(argv[i + 1]);
+  }
+  char tmpl[] = "/tmp/pellix-bench-XXXXXX";
+  if (!mkdtemp(tmpl)) return 1;
+  const QString ports = QString::fromLocal8Bit(tmpl) + "/ports";
+  QDir().mkpath(ports);
+  setenv("PELLIX_PORTS_DIR", ports.toLocal8Bit().constData(), 1);
+
+  // The slaves run in their own processes (forked before any thread exists), so that
+  // this process's CPU time is the engine's alone.
+  PtyLink engineLink(3);
+  PtyLink mbpollLink(4);
+  const Child engineSlave = forkSlave(engineLink.masterFd());
+  const Child mbpollSlave = forkSlave(mbpollLink.masterFd());
+
+  QCoreApplication app(argc, argv);
+  if (rounds > 0) latency(rounds);
+  if (seconds <= 0) {
+    stopSlave(engineSlave);
+    stopSlave(mbpollSlave);
+    return 0;
+  }
+
+  // mbpoll: 100 holding registers from 0 of slave 1, every period ms, output discarded.
+  std::fflush(stdout);
+  const pid_t mb = fork();
+  if (mb == 0) {
+    freopen("/dev/null", "w", stdout);
+    const std::string dev = mbpollLink.slavePath().toStdString();
+    const std::string rate = std::to_string(period);
+    execlp("mbpoll", "mbpoll", "-m", "rtu", "-a", "1", "-b", "115200", "-P", "none", "-t", "4", "-0", "-r",
+           "0", "-c", "100", "-l", rate.c_str(), dev.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+
+  TAfComPort port;
+  TModbusKomunikator master(port);
+  master.SetPollInterval(static_cast<uint32_t>(period));
+  rusage before{};
+  getrusage(RUSAGE_SELF, &before);
+  const long long schedBefore = schedNs("/proc/self/schedstat");
+  const auto threadsBefore = threadsCpu();
+  const auto t0 = Clock::now();
+  master.Connect(3);
+  QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
+  app.exec();
+  // Measured while the port still runs: its threads belong to the engine.
+  long long engineNs = 0;
+  std::vector<ThreadCpu> perThread = threadsCpu();
+  for (auto& t : perThread) {
+    for (const auto& b : threadsBefore)
+      if (b.name == t.name) t.ns -= b.ns;
+    engineNs += t.ns;
+  }
+  const long long mbNs = schedNs("/proc/" + std::to_string(mb) + "/schedstat");
+  rusage after{};
+  getrusage(RUSAGE_SELF, &after);
+  const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
+  master.Disconnect();
+  (void)schedBefore;
+
+  kill(mb, SIGINT);
+  rusage mbUsage{};
+  int status = 0;
+  wait4(mb, &status, 0, &mbUsage);
+  const long engineAnswered = stopSlave(engineSlave);
+  const long mbpollAnswered = stopSlave(mbpollSlave);
+
+  const TPocitadloValues c = master.GetPocitadlo().Values();
+  // Threads that started during the run (the port's) count from zero.
+  const double engineCpu = static_cast<double>(engineNs) / 1e9;
+  const double mbCpu = static_cast<double>(mbNs) / 1e9;
+  for (const auto& t : perThread) std::printf("  thread %-28s %8.3f ms\n", t.name.c_str(), t.ns / 1e6);
+  std::printf("  (rusage: engine process %.3f s, mbpoll %.3f s)\n", cpuSeconds(after) - cpuSeconds(before),
+              cpuSeconds(mbUsage));
+  std::printf(
+      "engine: %.1f s at %d ms: %d replies (Tx %d, Err %d, slave answered %ld), CPU %.3f s = %.3f %% of a "
+      "core, %.1f us per poll\n",
+      wall, period, c.Rx, c.Tx, c.Err, engineAnswered, engineCpu, 100.0 * engineCpu / wall,
+      1e6 * engineCpu / std::max(1, c.Rx));
+  std::printf(
+      "mbpoll: %.1f s at %d ms: slave answered %ld, CPU %.3f s = %.3f %% of a core, %.1f us per poll\n", wall,
+      period, mbpollAnswered, mbCpu, 100.0 * mbCpu / wall,
+      1e6 * mbCpu / static_cast<double>(std::max(1L, mbpollAnswered)));
+  QDir(QString::fromLocal8Bit(tmpl)).removeRecursively();
+  return 0;
+}
