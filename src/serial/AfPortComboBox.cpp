@@ -28,12 +28,7 @@ class PortItemDelegate : public QStyledItemDelegate {
   void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
     QStyledItemDelegate::initStyleOption(option, index);
     if (!(FBox->Options() & pcHighlightOpen)) return;
-    const auto state = static_cast<pellix::PortState>(index.data(TAfPortComboBox::PortStateRole).toInt());
-    const QPalette::ColorRole role =
-        state == pellix::PortState::Busy ? QPalette::PlaceholderText : QPalette::ButtonText;
-    const QColor colour = state == pellix::PortState::Busy
-                              ? FBox->palette().color(QPalette::Disabled, QPalette::Text)
-                              : FBox->palette().color(role);
+    const QColor colour = FBox->EntryTextColour(index.row());
     option->palette.setColor(QPalette::Text, colour);
     option->palette.setColor(QPalette::HighlightedText, colour);
   }
@@ -100,6 +95,13 @@ void TAfPortComboBox::Reselect() {
   setCurrentIndex(index);
   FSelectedComNumber = index >= 0 ? itemData(index, ComNumberRole).toInt() : 0;
   UpdateToolTip();
+}
+
+QColor TAfPortComboBox::EntryTextColour(int index) const {
+  if (!(FOptions & pcHighlightOpen)) return palette().color(QPalette::Text);
+  const auto state = static_cast<pellix::PortState>(itemData(index, PortStateRole).toInt());
+  return state == pellix::PortState::Busy ? palette().color(QPalette::Disabled, QPalette::Text)
+                                          : palette().color(QPalette::ButtonText);
 }
 
 void TAfPortComboBox::SetSelectedComNumber(int value) {

@@ -25,6 +25,8 @@ class TAfPortComboBox : public QComboBox {
   int SelectedComNumber() const { return FSelectedComNumber; }
   void SetSelectedComNumber(int value);  // reselects when it differs
   void RefreshPorts();
+  // Text colour of entry `index` in the dropped-down list.
+  QColor EntryTextColour(int index) const;
 
   // Item data roles: the COM number and its probed state (pellix::PortState as int).
   static constexpr int ComNumberRole = Qt::UserRole + 1;

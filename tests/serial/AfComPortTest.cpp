@@ -20,12 +20,6 @@
 
 namespace pellix::test {
 
-void linkMissing(int comNumber) {
-  const QString entry = portsFolderEntry(comNumber);
-  QFile::remove(entry);
-  QFile::link(sandboxDir() + QStringLiteral("/no-such-device"), entry);
-}
-
 namespace {
 
 constexpr int kCom = 7;
