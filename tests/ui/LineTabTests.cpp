@@ -1,3 +1,4 @@
+#include "Hint.h"
 #include "TestSupport.h"
 #include "uFrame_LineTab.h"
 #include "uFrame_SensorBox.h"
@@ -79,7 +80,7 @@ TEST_F(LineTabTest, StartsWithPlainCaptionOnHotLight) {
   EXPECT_EQ(line1->Label_Caption->palette().color(QPalette::WindowText), QColor(Qt::white));
   EXPECT_TRUE(line1->Label_Caption->font().bold());
   EXPECT_EQ(line1->SpeedButton_AddNew->text(), "Add New");
-  EXPECT_EQ(pellix::ControlHint(line1->SpeedButton_AddNew),
+  EXPECT_EQ(pellix::HintOf(line1->SpeedButton_AddNew),
             "Add a new device|Opens a window that allows you to find and assign devices.");
 }
 

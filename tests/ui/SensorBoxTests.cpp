@@ -1,3 +1,4 @@
+#include "Hint.h"
 #include "TestSupport.h"
 #include "uFrame_SensorBox.h"
 
@@ -86,8 +87,8 @@ TEST_P(SensorBoxCommandHints, HintsCarryTheChannelIndexInHex) {
   const CommandHintRow& row = GetParam();
   BoxHost h(row.channel);
   EXPECT_EQ(h.box->Label_Channel->text(), row.label);
-  const QString save = pellix::ControlHint(h.box->SpeedButton_Edit);
-  const QString del = pellix::ControlHint(h.box->SpeedButton_Delete);
+  const QString save = pellix::HintOf(h.box->SpeedButton_Edit);
+  const QString del = pellix::HintOf(h.box->SpeedButton_Delete);
   EXPECT_TRUE(save.startsWith("Save new|Save the new device, which was found using the command 0x05FF. "))
       << save.toStdString();
   EXPECT_TRUE(save.endsWith(row.saveNewTail)) << save.toStdString();
@@ -146,23 +147,23 @@ TEST_P(SensorBoxUpdate, ShowsRecordByTheRules) {
     EXPECT_EQ(b->Label_Error->text(), "");
     EXPECT_EQ(b->Label_Value1->text(), "");
     EXPECT_EQ(b->BackgroundColour(), White);
-    EXPECT_EQ(pellix::ControlHint(b->Label_Channel), "");
+    EXPECT_EQ(pellix::HintOf(b->Label_Channel), "");
     EXPECT_EQ(b->Label_Channel->toolTip(), "");
-    EXPECT_EQ(pellix::ControlHint(b->Label_Value1), "");
-    EXPECT_EQ(pellix::ControlHint(b->Label_Error), "");
+    EXPECT_EQ(pellix::HintOf(b->Label_Value1), "");
+    EXPECT_EQ(pellix::HintOf(b->Label_Error), "");
     EXPECT_EQ(b->Label_Error->cursor().shape(), Qt::ArrowCursor);
     return;
   }
   const Shown& e = *row.expected;
   EXPECT_EQ(b->Label_ROMCode->text(), e.rom);
   EXPECT_EQ(b->RomText, e.rom);
-  EXPECT_EQ(pellix::ControlHint(b->Label_Channel), e.channelHint);
+  EXPECT_EQ(pellix::HintOf(b->Label_Channel), e.channelHint);
   EXPECT_EQ(b->Label_Channel->cursor().shape(), Qt::WhatsThisCursor);
   EXPECT_EQ(b->Label_Value1->text(), e.value1);
-  EXPECT_EQ(pellix::ControlHint(b->Label_Value1), e.value1Hint);
-  EXPECT_EQ(pellix::ControlHint(b->Label_Value3), e.value3Hint);
+  EXPECT_EQ(pellix::HintOf(b->Label_Value1), e.value1Hint);
+  EXPECT_EQ(pellix::HintOf(b->Label_Value3), e.value3Hint);
   EXPECT_EQ(b->Label_Error->text(), e.status);
-  EXPECT_EQ(pellix::ControlHint(b->Label_Error), "Error code|Error code: " + e.status);
+  EXPECT_EQ(pellix::HintOf(b->Label_Error), "Error code|Error code: " + e.status);
   EXPECT_EQ(b->Label_Error->toolTip(), "Error code");
   EXPECT_EQ(b->BackgroundColour(), e.colour.isValid() ? e.colour : ButtonFace());
 }
@@ -241,13 +242,13 @@ TEST_F(SensorBoxTest, DescriptionModeShowsDescriptionOnOpaqueLabel) {
   b->UpdateFromRecord(Record(1, Ds18b20, {235, 0, 0, 0, 0}, 0));
   b->SetDescription("Boiler room");
   EXPECT_EQ(b->Label_ROMCode->text(), "28FF0A1B2C3D4E5F");
-  EXPECT_EQ(pellix::ControlHint(b->Label_ROMCode), "Edit channel|It allows to modify the ROM code.");
+  EXPECT_EQ(pellix::HintOf(b->Label_ROMCode), "Edit channel|It allows to modify the ROM code.");
   EXPECT_EQ(b->SpeedButton_DescrSwitch->toolTip(), "Switch to description");
   EXPECT_FALSE(b->Label_ROMCode->autoFillBackground());
 
   b->SetShowDescription(true);
   EXPECT_EQ(b->Label_ROMCode->text(), "Boiler room");
-  EXPECT_EQ(pellix::ControlHint(b->Label_ROMCode),
+  EXPECT_EQ(pellix::HintOf(b->Label_ROMCode),
             "Edit description|Write a short description. (max 30 characters)");
   EXPECT_EQ(b->Label_ROMCode->toolTip(), "Edit description");
   EXPECT_EQ(b->SpeedButton_DescrSwitch->toolTip(), "Switch to ROM code");
