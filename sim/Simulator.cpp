@@ -313,8 +313,8 @@ void Simulator::handle(const Frame& request) {
   if (shortReply) text += " [fault: short reply]";
   if (garbage) text += " [fault: garbage first]";
   if (f.delayMs > 0) text += " [delayed " + std::to_string(f.delayMs) + " ms]";
-  writeAll(out);
   log(LogEntry::Kind::Reply, out, text);
+  writeAll(out);
 }
 
 void Simulator::process(Frame& buffer, bool silenceSeen) {
@@ -344,8 +344,8 @@ void Simulator::serve() {
   std::uint8_t chunk[512];
   while (!stopping_) {
     if (hangUpRequested_) {
-      closePty();
       hungUp_ = true;
+      closePty();
       log(LogEntry::Kind::Note, {}, "hung up");
       return;
     }
