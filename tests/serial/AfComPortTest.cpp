@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
+#include <atomic>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -310,6 +311,37 @@ TEST_F(PortTest, OutputFreeIsAnnouncedOnTheGuiThread) {
   port.WriteBytes("ping", 4);
   EXPECT_TRUE(waitUntil([&] { return freed >= 1; }, 1000));
   EXPECT_EQ(port.OutputFree(), 2048);
+}
+
+TEST_F(PortTest, SyncEventRunsFirstOnTheGuiThread) {
+  std::vector<std::string> order;
+  port.OnSyncEvent = [&](TAfCustomSerialPort*, TAfCoreEvent kind, unsigned data) {
+    EXPECT_TRUE(onGuiThread());
+    if (kind == TAfCoreEvent::DeviceEvent) {
+      EXPECT_NE(data & evRxChar, 0u);
+      order.push_back("sync");
+    }
+  };
+  port.OnDataRecived = [&](TAfCustomSerialPort*, int) { order.push_back("data"); };
+  openPort();
+  pty.send("x");
+  ASSERT_TRUE(waitUntil([&] { return order.size() >= 2; }, 1000));
+  EXPECT_EQ(order[0], "sync");
+  EXPECT_EQ(order[1], "data");
+}
+
+TEST_F(PortTest, NonSyncEventReplacesTheHandOver) {
+  std::atomic<int> onPortThread{0};
+  int gui = 0;
+  port.OnNonSyncEvent = [&](TAfCustomSerialPort*, TAfCoreEvent kind, unsigned) {
+    if (kind == TAfCoreEvent::DeviceEvent && !onGuiThread()) ++onPortThread;
+  };
+  port.OnDataRecived = [&](TAfCustomSerialPort*, int) { ++gui; };
+  openPort();
+  pty.send("x");
+  EXPECT_TRUE(waitUntil([&] { return onPortThread.load() > 0; }, 1000));
+  processEventsFor(50);
+  EXPECT_EQ(gui, 0);
 }
 
 TEST_F(PortTest, HandlerExceptionReachesTheErrorReport) {
