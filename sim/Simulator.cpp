@@ -157,6 +157,13 @@ void Simulator::hangUp() {
     auto n = ::write(wake_, &one, sizeof one);
 }
 
+bool Simulator::replug(std::string* error) {
+  const std::string path = linkPath_;
+  stop();
+  if (!start(error)) return false;
+  return path.empty() || link(path, error);
+}
+
 bool Simulator::link(const std::string& path, std::string* error) {
   std::error_code ec;
   const fs::path p(path);

@@ -52,6 +52,8 @@ class Simulator {
 
   // Closes the pty master at once, as an unplugged adapter would look to the master.
   void hangUp();
+  // Plugged in again: a new pty, the same link (re-pointed), the same model.
+  bool replug(std::string* error = nullptr);
 
   template <class F>
   decltype(auto) withModel(F&& f) {

@@ -163,6 +163,23 @@ TEST_F(SimulatorTest, HangUpNowClosesThePty) {
   EXPECT_TRUE(master->hungUp(1000));
 }
 
+TEST_F(SimulatorTest, ReplugServesTheSameModelThroughTheSameLink) {
+  std::string error;
+  const std::string link = sim.linkAsCom(6, &error);
+  ASSERT_FALSE(link.empty()) << error;
+  roundTrip(request(1, 6, 1010, 0x0F00), 8);
+  sim.hangUp();
+  EXPECT_TRUE(master->hungUp(1000));
+  ASSERT_TRUE(sim.replug(&error)) << error;
+  EXPECT_EQ(fs::read_symlink(link), sim.devicePath());
+  RawMaster again(link);
+  ASSERT_TRUE(again.isOpen());
+  again.send(readBlock0);
+  const Frame reply = again.receive(205, 1000);
+  ASSERT_EQ(reply.size(), 205u);
+  EXPECT_EQ(registersOf(reply)[9], chstatus::kFree) << "the model kept the deletion";
+}
+
 TEST_F(SimulatorTest, LogsEveryRequestAndReply) {
   std::mutex lock;
   std::vector<LogEntry> entries;
