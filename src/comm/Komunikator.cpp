@@ -22,7 +22,10 @@ void TKomunikator::SendFrame() {
 
 bool TKomunikator::ReadFrame() {
   if (!Port.IsOpen()) return false;
-  const int waiting = Port.BytesWaiting();
+  return ReadWaiting(Port.BytesWaiting());
+}
+
+bool TKomunikator::ReadWaiting(int waiting) {
   if (waiting <= 0) return false;
   // Never more than the buffer holds; the rest is left to the next read or drain.
   const int n = std::min(waiting, TCommFrame::Capacity);

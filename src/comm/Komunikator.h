@@ -45,6 +45,9 @@ class TKomunikator {
   std::function<void(const TCommFrame&)> OnRxFrame;
 
  protected:
+  // ReadFrame with the count just measured, so that a caller that measured it need not ask again.
+  bool ReadWaiting(int waiting);
+
   TAfComPort& Port;
   TPocitadlo Pocitadlo;
   QTimer Timer;

@@ -50,8 +50,8 @@ void TModbusKomunikator::DataReceived(TAfCustomSerialPort*, int count) {
   if (count < ReplyLength) return;
   // The count may be out of date: the bytes it saw can have been read or purged since.
   // Only bytes actually read now are a reply; an old frame is never checked twice.
-  if (Port.BytesWaiting() < ReplyLength) return;
-  if (!ReadFrame()) return;
+  const int waiting = Port.BytesWaiting();
+  if (waiting < ReplyLength || !ReadWaiting(waiting)) return;
   const bool ok = CheckCrc();
   Pocitadlo.ReplyReceived(ok);
   if (ok && OnRegisters) OnRegisters();
@@ -113,7 +113,7 @@ void TModbusKomunikator::TickPolling() {
   }
   if (waiting >= 1 && waiting < ReplyLength) {
     // A short reply (an exception, an echo of a write, a broken frame) is dropped uncounted.
-    ReadFrame();
+    ReadWaiting(waiting);
     Pocitadlo.SetPending(false);
   }
   // After a timeout the same block is asked for again.
