@@ -103,9 +103,22 @@ long long schedNs(const std::string& schedstatPath) {
   return ns;
 }
 
+// Voluntary context switches (wake-ups) of a task so far.
+long long wakeUps(const std::string& statusPath) {
+  FILE* f = std::fopen(statusPath.c_str(), "r");
+  if (!f) return -1;
+  char line[256];
+  long long n = -1;
+  while (std::fgets(line, sizeof line, f))
+    if (std::sscanf(line, "voluntary_ctxt_switches: %lld", &n) == 1) break;
+  std::fclose(f);
+  return n;
+}
+
 struct ThreadCpu {
   std::string name;
   long long ns;
+  long long wakeUps;
 };
 
 // Every thread of this process with its CPU time so far.
@@ -120,7 +133,7 @@ std::vector<ThreadCpu> threadsCpu() {
       if (std::fgets(buf, sizeof buf, f)) name += std::string(":") + std::strtok(buf, "\n");
       std::fclose(f);
     }
-    out.push_back({name, schedNs(base + "/schedstat")});
+    out.push_back({name, schedNs(base + "/schedstat"), wakeUps(base + "/status")});
   }
   return out;
 }
@@ -237,13 +250,19 @@ int main(int argc, char** argv) {
   app.exec();
   // Measured while the port still runs: its threads belong to the engine.
   long long engineNs = 0;
+  long long engineWakeUps = 0;
   std::vector<ThreadCpu> perThread = threadsCpu();
   for (auto& t : perThread) {
     for (const auto& b : threadsBefore)
-      if (b.name == t.name) t.ns -= b.ns;
+      if (b.name == t.name) {
+        t.ns -= b.ns;
+        t.wakeUps -= b.wakeUps;
+      }
     engineNs += t.ns;
+    engineWakeUps += t.wakeUps;
   }
   const long long mbNs = schedNs("/proc/" + std::to_string(mb) + "/schedstat");
+  const long long mbWakeUps = wakeUps("/proc/" + std::to_string(mb) + "/status");
   rusage after{};
   getrusage(RUSAGE_SELF, &after);
   const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
@@ -261,7 +280,12 @@ int main(int argc, char** argv) {
   // Threads that started during the run (the port's) count from zero.
   const double engineCpu = static_cast<double>(engineNs) / 1e9;
   const double mbCpu = static_cast<double>(mbNs) / 1e9;
-  for (const auto& t : perThread) std::printf("  thread %-28s %8.3f ms\n", t.name.c_str(), t.ns / 1e6);
+  for (const auto& t : perThread)
+    std::printf("  thread %-28s %8.3f ms CPU, %5lld wake-ups\n", t.name.c_str(),
+                static_cast<double>(t.ns) / 1e6, t.wakeUps);
+  std::printf("  wake-ups per poll: engine %.1f, mbpoll %.1f\n",
+              static_cast<double>(engineWakeUps) / std::max(1, c.Rx),
+              static_cast<double>(mbWakeUps) / static_cast<double>(std::max(1L, mbpollAnswered)));
   std::printf("  (rusage: engine process %.3f s, mbpoll %.3f s)\n", cpuSeconds(after) - cpuSeconds(before),
               cpuSeconds(mbUsage));
   std::printf(
