@@ -109,9 +109,11 @@ constexpr uint16_t CmdSaveNew(int channelIndex) {
 constexpr uint16_t CmdDelete(int channelIndex) {
   return static_cast<uint16_t>(CmdDeleteBase | (channelIndex & 0xFF));
 }
+// The high byte is (0x80 + deviceIndex) mod 256: index 0x90 gives 0x10, not 0x90.
 constexpr uint16_t CmdSaveFound(int deviceIndex, int channelIndex) {
-  return static_cast<uint16_t>(CmdSaveFoundBase + (deviceIndex & 0x7F) * 256 + (channelIndex & 0xFF));
+  return static_cast<uint16_t>((((CmdSaveFoundBase >> 8) + deviceIndex) & 0xFF) << 8 | (channelIndex & 0xFF));
 }
+static_assert(CmdSaveFound(3, 5) == 0x8305 && CmdSaveFound(0x90, 5) == 0x1005);
 
 // Operation status of the last command of a line.
 inline constexpr uint16_t StatusNoCommand = 0x0000;

@@ -6,12 +6,11 @@
 #include "uFrame_PortServiceRegs.h"
 
 #include <QDialog>
+#include <QLabel>
+#include <QPushButton>
 #include <array>
 #include <cstdint>
 #include <memory>
-
-class QPushButton;
-class QLabel;
 
 class TdlgGWYSettings : public QDialog {
   Q_OBJECT
