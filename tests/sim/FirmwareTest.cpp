@@ -8,22 +8,6 @@ using namespace pellix::gwsim::test;
 
 namespace {
 
-std::vector<std::uint8_t> testImage(std::size_t size) {
-  std::vector<std::uint8_t> image(size);
-  for (std::size_t i = 0; i < size; ++i) image[i] = static_cast<std::uint8_t>((i * 7 + i / 251) & 0xFF);
-  return image;
-}
-
-// The upgrade's program block: offset (low 16 bits), then 192 bytes, earlier byte high.
-Frame programBlock(const std::vector<std::uint8_t>& image, std::size_t offset) {
-  std::vector<std::uint16_t> regs{static_cast<std::uint16_t>(offset & 0xFFFF)};
-  for (std::size_t i = 0; i < 192; i += 2) {
-    const auto at = [&](std::size_t k) { return k < image.size() ? image[k] : std::uint8_t{0xFF}; };
-    regs.push_back(static_cast<std::uint16_t>(at(offset + i) << 8 | at(offset + i + 1)));
-  }
-  return writeMultiple(1, 1375, regs);
-}
-
 // Erase 32..62, program blocks until the offset passes the length, restart.
 void upgrade(GatewayModel& m, const std::vector<std::uint8_t>& image) {
   for (std::uint16_t sector = 32; sector <= 62; ++sector)

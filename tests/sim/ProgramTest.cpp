@@ -58,6 +58,55 @@ TEST(ProgramTest, PrintsTheLinkFirstServesAndRemovesTheLinkOnSigterm) {
       << text.toStdString();
 }
 
+TEST(ProgramTest, FaultOptionsAndTheUpgradedImageFile) {
+  const QString imagePath = pellix::test::sandboxDir() + "/image.bin";
+  QProcess sim;
+  sim.start(kBinary, {"--com", "13", "--no-reply", "1", "--silence", "300", "--firmware-after", "120",
+                      "--image-out", imagePath});
+  ASSERT_TRUE(sim.waitForStarted(3000));
+  ASSERT_TRUE(pellix::test::waitUntil([&] { return sim.canReadLine(); }, 5000))
+      << sim.readAllStandardError().data();
+  RawMaster master(QString::fromLocal8Bit(sim.readLine()).trimmed().toStdString());
+  ASSERT_TRUE(master.isOpen());
+  const Frame versionPoll = request(1, 3, 1000, 120);
+  master.send(versionPoll);
+  EXPECT_TRUE(master.receive(245, 200).empty()) << "--no-reply 1";
+
+  const auto image = testImage(500);
+  for (std::uint16_t sector = 32; sector <= 62; ++sector) {
+    master.send(writeMultiple(1, 1376, {sector}));
+    ASSERT_EQ(master.receive(8, 1000).size(), 8u) << sector;
+  }
+  for (std::size_t offset = 0; offset <= image.size(); offset += 192) {
+    master.send(programBlock(image, offset));
+    ASSERT_EQ(master.receive(8, 1000).size(), 8u) << offset;
+  }
+  master.send(request(1, 6, 1010, 0x11AA));
+  EXPECT_TRUE(master.receive(8, 150).empty()) << "restarting";
+  master.send(versionPoll);
+  EXPECT_TRUE(master.receive(245, 50).empty()) << "silent";
+  Frame reply;
+  ASSERT_TRUE(pellix::test::waitUntil(
+      [&] {
+        master.send(versionPoll);
+        reply = master.receive(245, 100);
+        return !reply.empty();
+      },
+      3000));
+  ASSERT_EQ(reply.size(), 245u);
+  EXPECT_EQ(registersOf(reply)[0], 120);
+
+  QFile file(imagePath);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray written = file.readAll();
+  auto expected = image;
+  expected.resize(576, 0xFF);
+  EXPECT_EQ(written,
+            QByteArray(reinterpret_cast<const char*>(expected.data()), static_cast<int>(expected.size())));
+  sim.terminate();
+  EXPECT_TRUE(sim.waitForFinished(5000));
+}
+
 TEST(ProgramTest, RefusesBadArgumentsWithUsage) {
   for (const QStringList& args :
        {QStringList{}, QStringList{"--com", "0"}, QStringList{"--com", "3", "--no-reply", "x"},

@@ -67,13 +67,27 @@ std::vector<std::uint16_t> registersOf(const Frame& r) {
   return out;
 }
 
-RawMaster::RawMaster(const std::string& path) {
+std::vector<std::uint8_t> testImage(std::size_t size) {
+  std::vector<std::uint8_t> image(size);
+  for (std::size_t i = 0; i < size; ++i) image[i] = static_cast<std::uint8_t>((i * 7 + i / 251) & 0xFF);
+  return image;
+}
+
+Frame programBlock(const std::vector<std::uint8_t>& image, std::size_t offset) {
+  std::vector<std::uint16_t> regs{static_cast<std::uint16_t>(offset & 0xFFFF)};
+  const auto at = [&](std::size_t k) { return k < image.size() ? image[k] : std::uint8_t{0xFF}; };
+  for (std::size_t i = 0; i < 192; i += 2)
+    regs.push_back(static_cast<std::uint16_t>(at(offset + i) << 8 | at(offset + i + 1)));
+  return writeMultiple(1, 1375, regs);
+}
+
+RawMaster::RawMaster(const std::string& path, unsigned baudConstant) {
   fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   if (fd_ < 0) return;
   termios tio{};
   tcgetattr(fd_, &tio);
   cfmakeraw(&tio);
-  cfsetspeed(&tio, B19200);
+  cfsetspeed(&tio, baudConstant != 0 ? static_cast<speed_t>(baudConstant) : B19200);
   tcsetattr(fd_, TCSANOW, &tio);
 }
 

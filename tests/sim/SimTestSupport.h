@@ -26,10 +26,15 @@ Frame request(std::uint8_t slave, std::uint8_t function, std::uint16_t address, 
 Frame writeMultiple(std::uint8_t slave, std::uint16_t address, const std::vector<std::uint16_t>& values);
 std::vector<std::uint16_t> registersOf(const Frame& readReply);
 
+// An image of `size` bytes that does not repeat every block.
+std::vector<std::uint8_t> testImage(std::size_t size);
+// The upgrade's program block: offset (low 16 bits), then 192 bytes, earlier byte high, 0xFF past the end.
+Frame programBlock(const std::vector<std::uint8_t>& image, std::size_t offset);
+
 // The master's side: opens a path raw, writes frames, collects what comes back.
 class RawMaster {
  public:
-  explicit RawMaster(const std::string& path);
+  explicit RawMaster(const std::string& path, unsigned baudConstant = 0);  // 0: B19200
   ~RawMaster();
   bool isOpen() const { return fd_ >= 0; }
   void send(const Frame& bytes);

@@ -3,6 +3,7 @@
 #include "Simulator.h"
 
 #include <gtest/gtest.h>
+#include <termios.h>
 
 #include <chrono>
 #include <filesystem>
@@ -84,6 +85,31 @@ TEST_F(SimulatorTest, AnswersAnUnknownFunctionOnceTheLineIsQuiet) {
   EXPECT_EQ(reply[1], 0xAB);
   EXPECT_EQ(reply[2], 1);
 }
+
+// A frame of unknown length ends only with silence, which lasts 3.5 characters at the line's rate.
+struct SilenceCase {
+  unsigned baud;
+  bool joined;
+};
+
+void PrintTo(const SilenceCase& c, std::ostream* os) { *os << (c.baud == B1200 ? "1200 Bd" : "115200 Bd"); }
+
+class SilenceFraming : public ::testing::TestWithParam<SilenceCase> {};
+
+TEST_P(SilenceFraming, GapShorterThanThreeAndAHalfCharactersKeepsTheFrameWhole) {
+  Simulator sim;
+  ASSERT_TRUE(sim.start());
+  RawMaster master(sim.devicePath(), GetParam().baud);
+  Frame rq{1, 0x2B, 0x0E, 0x01, 0x00};
+  appendCrc(rq);
+  master.send(Frame(rq.begin(), rq.begin() + 3));
+  sleepMs(15);  // 32 ms of silence needed at 1200 Bd, 2 ms at 115200 Bd
+  master.send(Frame(rq.begin() + 3, rq.end()));
+  EXPECT_EQ(master.receive(5, 300).size(), GetParam().joined ? 5u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, SilenceFraming,
+                         ::testing::Values(SilenceCase{B1200, true}, SilenceCase{B115200, false}));
 
 TEST_F(SimulatorTest, AnswersOnlyItsOwnAddress) {
   sim.setSlaveAddress(5);
