@@ -30,5 +30,9 @@ inline constexpr int DescriptionMaxLength = 30;
 // A longer description is cut to its first DescriptionMaxLength characters.
 QString LimitDescription(const QString& text);
 
+// The descriptions record of a channel: its displayed number (also as text), the compact
+// ROM code and the description cut to the limit.
+TBackupData MakeBackupData(int channelNumber, const TRomCode& rom, const QString& description);
+
 // Registers 0-3 ROM code, 4-8 values, 9 status (low byte only).
 TChannelData ChannelFromRegisters(int channelNumber, const uint16_t* tenRegisters);

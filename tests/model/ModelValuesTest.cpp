@@ -167,6 +167,14 @@ TEST(Description, CutToThirtyCharacters) {
   EXPECT_EQ(LimitDescription(QStringLiteral("short")), QStringLiteral("short"));
 }
 
+TEST(Description, BackupRecordUsesTheDisplayedNumber) {
+  const TBackupData b = MakeBackupData(21, {0x28FF, 0x0A1B, 0x2C3D, 0x4E5F}, QString(31, QLatin1Char('x')));
+  EXPECT_EQ(b.DisplayedNumber, 20);
+  EXPECT_EQ(b.NumberText, QStringLiteral("20"));
+  EXPECT_EQ(b.RomCode, QStringLiteral("28FF0A1B2C3D4E5F"));
+  EXPECT_EQ(b.Description.size(), 30);
+}
+
 TEST(ChannelRecord, TakesStatusLowByteOnly) {
   const uint16_t regs[10] = {0x28FF, 0x0A1B, 0x2C3D, 0x4E5F, 235, 2, 3, 4, 5, 0xAB05};
   const TChannelData d = ChannelFromRegisters(21, regs);
