@@ -21,6 +21,7 @@ const char* const kUsage = R"(Usage: pellix-gwsim --com N [options]
 Serves a simulated 1-Wire/Modbus RTU gateway on a pseudo-terminal and links it as
 COM<N> in the ports folder ($PELLIX_PORTS_DIR, else ~/.config/Quorvel/Pellix Tool/ports).
 The first line printed is the link's path. Runs until SIGINT or SIGTERM, then removes the link.
+SIGUSR1 unplugs it (closes the pty, as a pulled USB adapter); SIGUSR2 plugs it in again.
 
   --com N               COM number of the link (required)
   --scenario FILE       devices, settings and versions (see sim/README.md); default: an empty gateway
@@ -152,6 +153,8 @@ int main(int argc, char** argv) {
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGUSR1);
+  sigaddset(&signals, SIGUSR2);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
   Simulator sim(std::move(scenario.model));
@@ -174,8 +177,22 @@ int main(int argc, char** argv) {
   std::cerr << "pellix-gwsim: COM" << com << " -> " << sim.devicePath() << ", slave "
             << static_cast<int>(sim.slaveAddress()) << "\n";
 
-  int received = 0;
-  sigwait(&signals, &received);
+  // SIGUSR1 unplugs (the pty is closed), SIGUSR2 plugs in again behind the same link.
+  for (;;) {
+    int received = 0;
+    sigwait(&signals, &received);
+    if (received == SIGUSR1) {
+      sim.hangUp();
+      std::cerr << "pellix-gwsim: unplugged\n";
+    } else if (received == SIGUSR2) {
+      if (sim.replug(&error))
+        std::cerr << "pellix-gwsim: plugged in again, COM" << com << " -> " << sim.devicePath() << "\n";
+      else
+        std::cerr << "pellix-gwsim: " << error << "\n";
+    } else {
+      break;
+    }
+  }
   sim.stop();
   if (!imagePath.empty())
     sim.withModel([&](GatewayModel& m) {

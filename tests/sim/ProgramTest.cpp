@@ -12,6 +12,8 @@
 #include <set>
 #include <sstream>
 
+#include <csignal>
+
 using namespace pellix::gwsim;
 using namespace pellix::gwsim::test;
 
@@ -105,6 +107,34 @@ TEST(ProgramTest, FaultOptionsAndTheUpgradedImageFile) {
             QByteArray(reinterpret_cast<const char*>(expected.data()), static_cast<int>(expected.size())));
   sim.terminate();
   EXPECT_TRUE(sim.waitForFinished(5000));
+}
+
+TEST(ProgramTest, Usr1UnplugsAndUsr2PlugsInAgain) {
+  QProcess sim;
+  sim.start(kBinary, {"--com", "14"});
+  ASSERT_TRUE(sim.waitForStarted(3000));
+  ASSERT_TRUE(pellix::test::waitUntil([&] { return sim.canReadLine(); }, 5000));
+  const std::string link = QString::fromLocal8Bit(sim.readLine()).trimmed().toStdString();
+  {
+    RawMaster master(link);
+    ASSERT_TRUE(master.isOpen());
+    ::kill(static_cast<pid_t>(sim.processId()), SIGUSR1);
+    EXPECT_TRUE(master.hungUp(2000));
+  }
+  ::kill(static_cast<pid_t>(sim.processId()), SIGUSR2);
+  Frame reply;
+  ASSERT_TRUE(pellix::test::waitUntil(
+      [&] {
+        RawMaster master(link);
+        if (!master.isOpen()) return false;
+        master.send(request(1, 3, 1000, 1));
+        reply = master.receive(7, 200);
+        return reply.size() == 7;
+      },
+      3000));
+  sim.terminate();
+  EXPECT_TRUE(sim.waitForFinished(5000));
+  EXPECT_EQ(sim.exitCode(), 0);
 }
 
 TEST(ProgramTest, RefusesBadArgumentsWithUsage) {
