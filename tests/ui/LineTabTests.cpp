@@ -108,6 +108,13 @@ INSTANTIATE_TEST_SUITE_P(States, LineTabState,
                                            LineStateRow{3, "LINE 2 - OK", false},
                                            LineStateRow{255, "LINE 2 - OK", false}));
 
+TEST_F(LineTabTest, ViewIsPaintedInTheLineStateColour) {
+  line1->resize(475, 650);
+  EXPECT_EQ(line1->grab().toImage().pixelColor(1, 1), HotLight);
+  line1->ShowLineState(1);
+  EXPECT_EQ(line1->grab().toImage().pixelColor(1, 1), FaultRed);
+}
+
 TEST_F(LineTabTest, LineFaultLeavesBoxColoursAlone) {
   line1->Boxes[3]->UpdateFromRecord(Good(4));
   line1->ShowLineState(2);

@@ -229,6 +229,16 @@ TEST_F(SensorBoxTest, ResetBoxZeroesRomWordsButKeepsTheRestOfTheRecord) {
   EXPECT_EQ(h.box->Label_Value1->text(), "");
 }
 
+TEST_F(SensorBoxTest, BoxIsPaintedInItsStatusColour) {
+  BoxHost h(1);
+  h.box->resize(230, 60);
+  // A point inside the border, left of the first value label.
+  const QPoint margin(1, 45);
+  EXPECT_EQ(h.box->grab().toImage().pixelColor(margin), White);
+  h.box->UpdateFromRecord(Record(1, Ds18b20, {235, 0, 0, 0, 0}, 4));
+  EXPECT_EQ(h.box->grab().toImage().pixelColor(margin), Red);
+}
+
 TEST_F(SensorBoxTest, NeverUpdatedBoxStillNamesItsChannel) {
   BoxHost h(7);
   EXPECT_EQ(h.box->LastRecord.ChannelNumber, 7);

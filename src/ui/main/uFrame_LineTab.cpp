@@ -6,6 +6,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -16,8 +17,6 @@ int lineCounter = 0;
 void TFrame_LineTab::ResetCreationCounter() { lineCounter = 0; }
 
 TFrame_LineTab::TFrame_LineTab(QWidget* parent) : QFrame(parent) {
-  setAutoFillBackground(true);
-
   Label_Caption = new QLabel(this);
   Label_Caption->setObjectName(QStringLiteral("Label_Caption"));
   QFont f = Label_Caption->font();
@@ -141,11 +140,19 @@ void TFrame_LineTab::Frame_SensorBox1SpeedButton_DescrSwitchClick() {
   Boxes[0]->SpeedButton_DescrSwitchClick();
 }
 
-QColor TFrame_LineTab::BackgroundColour() const { return palette().color(QPalette::Window); }
+QColor TFrame_LineTab::BackgroundColour() const { return background_; }
 
 void TFrame_LineTab::SetBackground(const QColor& c) {
-  // Only this frame's own role: the boxes keep the colours their status gives them.
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, c);
-  setPalette(pal);
+  // Painted by the view itself, so the boxes never see a palette change.
+  if (background_ == c) return;
+  background_ = c;
+  update();
+}
+
+void TFrame_LineTab::paintEvent(QPaintEvent* e) {
+  {
+    QPainter p(this);
+    p.fillRect(rect(), background_);
+  }
+  QFrame::paintEvent(e);
 }

@@ -49,6 +49,11 @@ class TFrame_LineTab : public QFrame {
   // The colour the caption and the boxes stand on.
   QColor BackgroundColour() const;
 
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+
  private:
   void SetBackground(const QColor& c);
+
+  QColor background_;
 };

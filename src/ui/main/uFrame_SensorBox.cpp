@@ -28,16 +28,23 @@ namespace {
 
 int boxCounter = 0;
 
+// The poll shows the same hints again and again: touch a control only when its hint
+// really changes, since every change costs events and a property lookup.
+void ShowHint(QWidget* w, const QString& hint) {
+  if (w->toolTip() != pellix::ShortHint(hint) || w->statusTip() != pellix::LongHint(hint))
+    pellix::SetHint(w, hint);
+}
+
 // Hint plus the help cursor: the control explains what it shows.
 void SetExplainingHint(QWidget* w, const QString& hint) {
-  pellix::SetHint(w, hint);
-  w->setCursor(Qt::WhatsThisCursor);
+  ShowHint(w, hint);
+  if (!w->testAttribute(Qt::WA_SetCursor)) w->setCursor(Qt::WhatsThisCursor);
 }
 
 // No hint at all and the normal cursor.
 void ClearHint(QWidget* w) {
-  pellix::SetHint(w, QString());
-  w->unsetCursor();
+  ShowHint(w, QString());
+  if (w->testAttribute(Qt::WA_SetCursor)) w->unsetCursor();
 }
 
 const QString DescriptionHint =
@@ -103,7 +110,6 @@ void TFrame_SensorBox::ResetCreationCounter() { boxCounter = 0; }
 TFrame_SensorBox::TFrame_SensorBox(QWidget* parent) : QFrame(parent) {
   setFrameShape(QFrame::Box);
   setLineWidth(1);
-  setAutoFillBackground(true);
   QFont f = font();
   f.setPixelSize(11);
   setFont(f);
@@ -208,18 +214,20 @@ void TFrame_SensorBox::SetShowDescription(bool show) {
 void TFrame_SensorBox::ApplyDisplayMode() {
   if (ShowDescription) {
     Label_ROMCode->setText(Description);
-    pellix::SetHint(Label_ROMCode, DescriptionHint.arg(DescriptionMaxLength));
+    ShowHint(Label_ROMCode, DescriptionHint.arg(DescriptionMaxLength));
     // Opaque: the description stands on the label's own button face.
-    QPalette pal = Label_ROMCode->palette();
-    pal.setColor(QPalette::Window, ButtonFace());
-    Label_ROMCode->setPalette(pal);
+    if (Label_ROMCode->palette().color(QPalette::Window) != ButtonFace()) {
+      QPalette pal = Label_ROMCode->palette();
+      pal.setColor(QPalette::Window, ButtonFace());
+      Label_ROMCode->setPalette(pal);
+    }
     Label_ROMCode->setAutoFillBackground(true);
-    pellix::SetHint(SpeedButton_DescrSwitch, QStringLiteral("Switch to ROM code"));
+    ShowHint(SpeedButton_DescrSwitch, QStringLiteral("Switch to ROM code"));
   } else {
     Label_ROMCode->setText(RomText);
-    pellix::SetHint(Label_ROMCode, RomCodeHint);
+    ShowHint(Label_ROMCode, RomCodeHint);
     Label_ROMCode->setAutoFillBackground(false);
-    pellix::SetHint(SpeedButton_DescrSwitch, QStringLiteral("Switch to description"));
+    ShowHint(SpeedButton_DescrSwitch, QStringLiteral("Switch to description"));
   }
 }
 
@@ -299,10 +307,20 @@ void TFrame_SensorBox::Label_DescriptionClick() {
 
 void TFrame_SensorBox::SpeedButton_DescrSwitchClick() { SetShowDescription(!ShowDescription); }
 
-QColor TFrame_SensorBox::BackgroundColour() const { return palette().color(QPalette::Window); }
+QColor TFrame_SensorBox::BackgroundColour() const { return background_; }
 
 void TFrame_SensorBox::SetBackground(const QColor& c) {
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, c);
-  setPalette(pal);
+  // Painted by the box itself: a palette would travel down to every child on each
+  // change of status, which is the dearest thing a poll could do.
+  if (background_ == c) return;
+  background_ = c;
+  update();
+}
+
+void TFrame_SensorBox::paintEvent(QPaintEvent* e) {
+  {
+    QPainter p(this);
+    p.fillRect(rect(), background_);
+  }
+  QFrame::paintEvent(e);
 }

@@ -73,7 +73,12 @@ class TFrame_SensorBox : public QFrame {
   // The colour the box currently stands on.
   QColor BackgroundColour() const;
 
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+
  private:
   void ApplyDisplayMode();
   void SetBackground(const QColor& c);
+
+  QColor background_;
 };
