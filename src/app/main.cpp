@@ -5,7 +5,6 @@
 #include "OneProgramInstace.h"
 #include "PellixApplication.h"
 #include "QtPrompts.h"
-#include "uForm_ProgressDialog.h"
 #include "uMaskInputBox.h"
 
 #include <memory>
@@ -23,8 +22,7 @@ int main(int argc, char** argv) {
     TMainForm mainForm;
     pellix::setErrorHandler(
         [&mainForm](const std::exception& e) { mainForm.ApplicationEvents1Exception(e); });
-    TForm_ProgressDialog progressDialog(&mainForm);
-    progressDialog.setObjectName(QStringLiteral("Form_ProgressDialog"));
+    mainForm.Form_ProgressDialog();
     mainForm.show();
     rc = app.exec();
     pellix::setErrorHandler({});

@@ -1,0 +1,664 @@
+#include "Main.h"
+
+#include "AfComPort.h"
+#include "AfPortComboBox.h"
+#include "AppIdentificators.h"
+#include "ErrorReport.h"
+#include "Frame_ServiceRegSensorBox.h"
+#include "GWYKomunikator.h"
+#include "Hint.h"
+#include "OneProgramInstace.h"
+#include "StrConsts.h"
+#include "dlg_GWYSettings.h"
+#include "uForm_ProgressDialog.h"
+#include "uFrame_FindNewTab.h"
+#include "uFrame_Komunikace.h"
+#include "uFrame_LineTab.h"
+#include "uFrame_Logo.h"
+#include "uFrame_Pocitadlo.h"
+#include "uFrame_SensorBox.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QStringList>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace pellix {
+
+WindowPlacement ChooseWindowPlacement(const QSize& outerSize, const QRect& workArea) {
+  WindowPlacement p;
+  if (workArea.height() > outerSize.height() && workArea.width() > outerSize.width()) {
+    p.topLeft = QPoint(workArea.left() + (workArea.width() - outerSize.width()) / 2,
+                       workArea.top() + (workArea.height() - outerSize.height()) / 2);
+  } else {
+    p.maximised = true;
+  }
+  return p;
+}
+
+}  // namespace pellix
+
+namespace {
+
+const QString SettingsGroup = QStringLiteral("CommSetting");
+const QString DcbErrorText = QStringLiteral("Error setting parameters from DCB");
+const QString DcbErrorReport = QStringLiteral(
+    "Error setting parameters from DCB. COM %1 probably does not suport the selected baudrate.");
+const QString ReadErrorText = QStringLiteral("Read data error - AfComPort1 ");
+
+// Title bar and borders a window manager usually adds around the client area.
+const QSize FrameAllowance(8, 31);
+
+QAction* addItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& key = {}) {
+  auto* a = menu->addAction(caption);
+  a->setObjectName(QLatin1String(name));
+  if (!key.isEmpty()) a->setShortcut(key);
+  return a;
+}
+
+QAction* addSeparator(QMenu* menu, const char* name) {
+  QAction* a = menu->addSeparator();
+  a->setObjectName(QLatin1String(name));
+  return a;
+}
+
+QMenu* addMenu(QMenuBar* bar, const char* name, const QString& caption) {
+  QMenu* m = bar->addMenu(caption);
+  m->setObjectName(QLatin1String(name));
+  m->menuAction()->setObjectName(QLatin1String(name));
+  return m;
+}
+
+// A menu item's hint: the short part as tooltip, the long part for the status bar.
+void setItemHint(QAction* a, const QString& hint) {
+  a->setToolTip(pellix::ShortHint(hint));
+  a->setStatusTip(pellix::LongHint(hint));
+}
+
+QLabel* captionBar(QWidget* parent, const char* name, const QString& text) {
+  auto* l = new QLabel(text, parent);
+  l->setObjectName(QLatin1String(name));
+  l->setAlignment(Qt::AlignCenter);
+  l->setAutoFillBackground(true);
+  QPalette p = l->palette();
+  p.setColor(QPalette::Window, QColor(0, 84, 166));
+  p.setColor(QPalette::WindowText, Qt::white);
+  l->setPalette(p);
+  QFont f = l->font();
+  f.setBold(true);
+  l->setFont(f);
+  l->setFixedHeight(22);
+  return l;
+}
+
+// Reads one integer; false when the value is missing or not an integer.
+bool readInt(QSettings& s, const QString& name, int& out) {
+  if (!s.contains(name)) return false;
+  bool ok = false;
+  const int v = s.value(name).toInt(&ok);
+  if (!ok) return false;
+  out = v;
+  return true;
+}
+
+// An index read back selects its entry only when the list has one there.
+void restoreIndex(QComboBox* list, int index) {
+  if (index >= 0 && index < list->count()) {
+    const QSignalBlocker block(list);
+    list->setCurrentIndex(index);
+  }
+}
+
+// The import's view of the progress dialog.
+class ProgressSink final : public IProgressSink {
+ public:
+  ProgressSink(TForm_ProgressDialog* dialog, QWidget* mainWindow) : dialog_(dialog), main_(mainWindow) {}
+  void SetCaption(const QString& caption) override { dialog_->setWindowTitle(caption); }
+  void Show() override {
+    dialog_->show();
+    dialog_->move(main_->geometry().center() - dialog_->rect().center());
+  }
+  void Hide() override { dialog_->hide(); }
+  void SetMaximum(int maximum) override { dialog_->Gauge1->setMaximum(maximum); }
+  void SetPosition(int position) override { dialog_->Gauge1->setValue(position); }
+  int Position() const override { return dialog_->Gauge1->value(); }
+  void SetText(const QString& text) override { dialog_->Label_Progress->setText(text); }
+  void Repaint() override { dialog_->repaint(); }
+
+ private:
+  TForm_ProgressDialog* dialog_;
+  QWidget* main_;
+};
+
+}  // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+  setObjectName(QStringLiteral("MainForm"));
+  port_ = std::make_unique<TAfComPort>(QStringLiteral("AfComPort1"));
+  AfComPort1 = port_.get();
+  Timer_recorder = new QTimer(this);
+  Timer_recorder->setObjectName(QStringLiteral("Timer_recorder"));
+  Timer_recorder->setInterval(10000);
+  OpenDialog1 = {QStringLiteral("Open File"), QStringLiteral("Binary files (*.bin)|*.BIN"), {}, {}};
+  SaveDialog1 = {QStringLiteral("Save to File"), QStringLiteral("Binary files (*.bin)|*.bin"), {}, {}};
+
+  CreateMenu();
+  CreateLayout();
+
+  // 1-2
+  HookMainWindow(this);
+  setWindowTitle(pellix::WindowCaption());
+  QGuiApplication::setApplicationDisplayName(pellix::WindowCaption());
+  // 3: tooltips and the status bar hint are always on; the long part of every hint
+  // reaches panel 0 through the application-wide filter.
+  qApp->installEventFilter(this);
+  // 4
+  (Language() == LanguageCzech ? Czech1 : English1)->setChecked(true);
+  ApplyCaptions();
+  SetCaptionsObserver([this] { ApplyCaptions(); });
+  // 5
+  dlgGWYSettings = new TdlgGWYSettings(this);
+  dlgGWYSettings->setObjectName(QStringLiteral("dlgGWYSettings"));
+  dlgGWYSettings->setWindowTitle(QStringLiteral("Gateway settings"));
+  // 6
+  Frame_LineTab1->AppendBoxes(ChannelBoxes);
+  Frame_LineTab2->AppendBoxes(ChannelBoxes);
+  Frame_FindNewTab1->AppendSlots(ResultSlots);
+  Frame_FindNewTab2->AppendSlots(ResultSlots);
+  // 7
+  for (TFrame_SensorBox* box : ChannelBoxes) {
+    box->SetRomClickAction([this, box] { EditRomCode(box); });
+    connect(box->SpeedButton_Edit, &QToolButton::clicked, this, [this, box] { SaveNewClick(box); });
+    connect(box->SpeedButton_Delete, &QToolButton::clicked, this, [this, box] { DeleteClick(box); });
+  }
+  // 8
+  GWYKomunikator = std::make_unique<TGWYKomunikator>(*AfComPort1);
+  GWYKomunikator->OnRegisters = [this] { OnRegistersReceived(); };
+  GWYKomunikator->SetImportHost(this);
+  GWYKomunikator->SetCountersHandler(
+      [frame = Frame_Komunikace1](const TPocitadloValues& v) { frame->ShowCounters(v); });
+  // 9
+  dlgGWYSettings->Bind(GWYKomunikator.get());
+  // 10
+  QStringList items;
+  GWYKomunikator->FillBaudRates(items, 0);
+  Frame_Komunikace1->ComboBox_BaudRate->addItems(items);
+  items.clear();
+  GWYKomunikator->FillAddresses(items, 0);
+  Frame_Komunikace1->ComboBox_Addr->addItems(items);
+  items.clear();
+  GWYKomunikator->FillParities(items, 0);
+  Frame_Komunikace1->Cb_Parity->addItems(items);
+  items.clear();
+  GWYKomunikator->FillStopBits(items, 0);
+  Frame_Komunikace1->Cb_Stopbit->addItems(items);
+  Frame_Komunikace1->ComboBox_BaudRate->setCurrentIndex(5);
+  Frame_Komunikace1->ComboBox_Addr->setCurrentIndex(0);
+  Frame_Komunikace1->Cb_Parity->setCurrentIndex(0);
+  Frame_Komunikace1->Cb_Stopbit->setCurrentIndex(0);
+  WireControls();
+  // 11
+  Label_SWVer->clear();
+  Label_HWVer->clear();
+  setItemHint(
+      Import1,
+      QStringLiteral("Import ROM codes from file|If a gateway connected, ROM codes from that file will be "
+                     "written to the gateway."));
+  setItemHint(Export1, QStringLiteral("Save to file|Used to back up the gateway configurations."));
+  setItemHint(UpgradeSW1, QStringLiteral("|If connected, the firmware update window is open."));
+  pellix::SetHint(SpdBtn_GWYSettings, QStringLiteral("RS485 and RS232 configuration"));
+  // 12
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  PlaceWindow(screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080));
+  // 13
+  ReadSettings();
+  // 14
+  Settings1->menuAction()->setVisible(false);
+  Pan_GWYSettingsHead->setVisible(false);
+  Pan_GWYSettings->setVisible(false);
+}
+
+TMainForm::~TMainForm() {
+  qApp->removeEventFilter(this);
+  SetCaptionsObserver({});
+  UnhookMainWindow(this);
+  SaveSettings();
+  // The client goes before the port it borrows.
+  GWYKomunikator.reset();
+}
+
+void TMainForm::ResetCreationCounters() {
+  TFrame_SensorBox::ResetCreationCounter();
+  TFrame_LineTab::ResetCreationCounter();
+  TFrame_SensorNewBox::ResetCreationCounter();
+}
+
+void TMainForm::CreateMenu() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("MainMenu1"));
+  File1 = addMenu(bar, "File1", QStringLiteral("File"));
+  Import1 = addItem(File1, "Import1", QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O));
+  Export1 = addItem(File1, "Export1", QStringLiteral("Save to File"), QKeySequence(Qt::CTRL | Qt::Key_S));
+  N3 = addSeparator(File1, "N3");
+  Exit1 = addItem(File1, "Exit1", QStringLiteral("Exit"), QKeySequence(Qt::ALT | Qt::Key_F4));
+
+  Communication1 = addMenu(bar, "Communication1", QStringLiteral("Communication"));
+  Connect1 = addItem(Communication1, "Connect1", QStringLiteral("Connect"), QKeySequence(Qt::Key_F3));
+  Disconnect1 =
+      addItem(Communication1, "Disconnect1", QStringLiteral("Disconnect"), QKeySequence(Qt::Key_F4));
+  Disconnect1->setEnabled(false);
+
+  Settings1 = addMenu(bar, "Settings1", QStringLiteral("Settings"));
+  Portsetti1 = addItem(Settings1, "Portsetti1", QStringLiteral("Port  settings..."));
+  N4 = addSeparator(Settings1, "N4");
+  Expertsettings1 = addItem(Settings1, "Expertsettings1", QStringLiteral("Expert settings..."));
+
+  SWUpgrade1 = addMenu(bar, "SWUpgrade1", QStringLiteral("Upgrade SW"));
+  SWUpgrade1->menuAction()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
+  UpgradeSW1 = addItem(SWUpgrade1, "UpgradeSW1", QStringLiteral("Upgrade SW"), QKeySequence(Qt::Key_F5));
+
+  Descriptions1 = addMenu(bar, "Descriptions1", QStringLiteral("Descriptions"));
+  ShowDescriptions1 =
+      addItem(Descriptions1, "ShowDescriptions1", QStringLiteral("Show"), QKeySequence(Qt::CTRL | Qt::Key_D));
+  DeleteDescriptions1 = addItem(Descriptions1, "DeleteDescriptions1", QStringLiteral("Delete"));
+  N1 = addSeparator(Descriptions1, "N1");
+  SaveToFile1 = addItem(Descriptions1, "SaveToFile1", QStringLiteral("Save to File"));
+  LoadfomFile1 = addItem(Descriptions1, "LoadfomFile1", QStringLiteral("Load from File"));
+
+  Record1 = addMenu(bar, "Record1", QStringLiteral("Recorder"));
+  Startlogging1 = addItem(Record1, "Startlogging1", QStringLiteral("Start Logging"));
+  Startlogging1->setEnabled(false);
+  StopLogging1 = addItem(Record1, "StopLogging1", QStringLiteral("Stop Logging"));
+  StopLogging1->setEnabled(false);
+  N2 = addSeparator(Record1, "N2");
+  RecordOptions1 = addItem(Record1, "RecordOptions1", QStringLiteral("Recorder Options"));
+
+  Language1 = addMenu(bar, "Language1", QStringLiteral("Language"));
+  Language1->menuAction()->setVisible(false);
+  LanguageGroup = new QActionGroup(this);
+  LanguageGroup->setExclusive(true);
+  Czech1 = addItem(Language1, "Czech1", QStringLiteral("Ceština"));
+  English1 = addItem(Language1, "English1", QStringLiteral("English"));
+  for (QAction* a : {Czech1, English1}) {
+    a->setCheckable(true);
+    LanguageGroup->addAction(a);
+  }
+  English1->setChecked(true);
+
+  Help1 = addMenu(bar, "Help1", QStringLiteral("Help"));
+  ApplicationManual = addItem(Help1, "ApplicationManual", QStringLiteral("Pellix Tool User Manual"),
+                              QKeySequence(Qt::Key_F1));
+  GatewayManual = addItem(Help1, "GatewayManual", QStringLiteral("Gateway 1-Wire/Modbus User Manual"));
+  GatewayManual->setData(1);  // the tag picks the gateway's manual
+  GatewayManual->setVisible(false);
+  N5 = addSeparator(Help1, "N5");
+  About1 = addItem(Help1, "About1", QStringLiteral("About..."));
+  About2 = bar->addAction(QStringLiteral("About"));
+  About2->setObjectName(QStringLiteral("About2"));
+}
+
+void TMainForm::CreateLayout() {
+  auto* central = new QWidget(this);
+  central->setObjectName(QStringLiteral("ClientArea"));
+  setCentralWidget(central);
+
+  auto* left = new QFrame(central);
+  left->setObjectName(QStringLiteral("Panel_Left"));
+  left->setFixedWidth(LeftColumnWidth);
+  left->setFrameShape(QFrame::StyledPanel);
+  Pan_CommHead = captionBar(left, "Pan_CommHead", QStringLiteral("Communication"));
+  Frame_Komunikace1 = new TFrame_Komunikace(left);
+  Frame_Komunikace1->setObjectName(QStringLiteral("Frame_Komunikace1"));
+  Pan_GWYSettingsHead = captionBar(left, "Pan_GWYSettingsHead", QStringLiteral("Port settings"));
+  Pan_GWYSettings = new QFrame(left);
+  Pan_GWYSettings->setObjectName(QStringLiteral("Pan_GWYSettings"));
+  SpdBtn_GWYSettings = new QToolButton(Pan_GWYSettings);
+  SpdBtn_GWYSettings->setObjectName(QStringLiteral("SpdBtn_GWYSettings"));
+  SpdBtn_GWYSettings->setText(QStringLiteral("Edit"));
+  auto* gwyLayout = new QHBoxLayout(Pan_GWYSettings);
+  gwyLayout->setContentsMargins(8, 4, 8, 4);
+  gwyLayout->addWidget(SpdBtn_GWYSettings);
+  gwyLayout->addStretch();
+  Label_SWVer = new QLabel(left);
+  Label_SWVer->setObjectName(QStringLiteral("Label_SWVer"));
+  Label_HWVer = new QLabel(left);
+  Label_HWVer->setObjectName(QStringLiteral("Label_HWVer"));
+  for (QLabel* l : {Label_SWVer, Label_HWVer}) {
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+    l->setContentsMargins(8, 0, 8, 0);
+  }
+  Frame_Logo1 = new TFrame_Logo(left);
+  Frame_Logo1->setObjectName(QStringLiteral("Frame_Logo1"));
+
+  auto* leftLayout = new QVBoxLayout(left);
+  leftLayout->setContentsMargins(0, 0, 0, 4);
+  leftLayout->setSpacing(4);
+  leftLayout->addWidget(Pan_CommHead);
+  leftLayout->addWidget(Frame_Komunikace1);
+  leftLayout->addWidget(Pan_GWYSettingsHead);
+  leftLayout->addWidget(Pan_GWYSettings);
+  leftLayout->addSpacing(8);
+  leftLayout->addWidget(Label_SWVer);
+  leftLayout->addWidget(Label_HWVer);
+  leftLayout->addStretch();
+  leftLayout->addWidget(Frame_Logo1);
+
+  Panel_MainTable = new QFrame(central);
+  Panel_MainTable->setObjectName(QStringLiteral("Panel_MainTable"));
+  Frame_LineTab1 = new TFrame_LineTab(Panel_MainTable);
+  Frame_LineTab1->setObjectName(QStringLiteral("Frame_LineTab1"));
+  Frame_LineTab2 = new TFrame_LineTab(Panel_MainTable);
+  Frame_LineTab2->setObjectName(QStringLiteral("Frame_LineTab2"));
+  // Each search view stands over the OTHER line's view, so the line being searched
+  // stays in sight; created after the line views, they lie on top of them.
+  Frame_FindNewTab1 = new TFrame_FindNewTab(1, Panel_MainTable);
+  Frame_FindNewTab1->setObjectName(QStringLiteral("Frame_FindNewTab1"));
+  Frame_FindNewTab2 = new TFrame_FindNewTab(2, Panel_MainTable);
+  Frame_FindNewTab2->setObjectName(QStringLiteral("Frame_FindNewTab2"));
+  Frame_FindNewTab1->hide();
+  Frame_FindNewTab2->hide();
+  auto* table = new QGridLayout(Panel_MainTable);
+  table->setContentsMargins(2, 0, 0, 0);
+  table->setHorizontalSpacing(2);
+  table->addWidget(Frame_LineTab1, 0, 0);
+  table->addWidget(Frame_LineTab2, 0, 1);
+  table->addWidget(Frame_FindNewTab2, 0, 0);
+  table->addWidget(Frame_FindNewTab1, 0, 1);
+  table->setColumnStretch(0, 1);
+  table->setColumnStretch(1, 1);
+
+  auto* client = new QHBoxLayout(central);
+  client->setContentsMargins(0, 0, 0, 0);
+  client->setSpacing(0);
+  client->addWidget(left);
+  client->addWidget(Panel_MainTable, 1);
+
+  StatusBar = new QStatusBar(this);
+  StatusBar->setObjectName(QStringLiteral("StatusBar"));
+  StatusBar->setSizeGripEnabled(false);
+  setStatusBar(StatusBar);
+  StatusPanel0 = new QLabel(StatusBar);
+  StatusPanel0->setObjectName(QStringLiteral("StatusBar_Panel0"));
+  StatusPanel0->setFixedWidth(1000);
+  StatusPanel1 = new QLabel(StatusBar);
+  StatusPanel1->setObjectName(QStringLiteral("StatusBar_Panel1"));
+  StatusPanel1->setFixedWidth(200);
+  StatusBar->addWidget(StatusPanel0);
+  StatusBar->addWidget(StatusPanel1);
+}
+
+void TMainForm::WireControls() {
+  Frame_Komunikace1->OnConnectClick = [this] { Frame_Komunikace1CheckBox_ConnectClick(); };
+  Frame_Komunikace1->OnBaudRateChange = [this] { Frame_Komunikace1ComboBox_BaudRateChange(); };
+  Frame_Komunikace1->OnAddrChange = [this] { Frame_Komunikace1ComboBox_AddrChange(); };
+  Frame_Komunikace1->OnParityChange = [this] { Frame_Komunikace1Cb_ParityChange(); };
+  Frame_Komunikace1->OnStopbitChange = [this] { Frame_Komunikace1Cb_StopbitChange(); };
+
+  auto onClick = [this](QAbstractButton* b, void (TMainForm::*handler)()) {
+    connect(b, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
+  };
+  auto onTrigger = [this](QAction* a, void (TMainForm::*handler)()) {
+    connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+  };
+  onClick(Frame_LineTab1->SpeedButton_AddNew, &TMainForm::Frame_LineTab1Button_SelectNewClick);
+  onClick(Frame_LineTab2->SpeedButton_AddNew, &TMainForm::Frame_LineTab2Button_SelectNewClick);
+  onClick(Frame_FindNewTab1->Button_Close, &TMainForm::Frame_FindNewTab1Button_CloseClick);
+  onClick(Frame_FindNewTab2->Button_Close, &TMainForm::Frame_FindNewTab2Button_CloseClick);
+  onClick(Frame_FindNewTab1->Button_FindNew, &TMainForm::Frame_FindNewTab1Button_FindNewClick);
+  onClick(Frame_FindNewTab2->Button_FindNew, &TMainForm::Frame_FindNewTab2Button_FindNewClick);
+  onClick(Frame_FindNewTab1->Button_FindNewAll, &TMainForm::Frame_FindNewTab1Button_FindNewAllClick);
+  onClick(Frame_FindNewTab2->Button_FindNewAll, &TMainForm::Frame_FindNewTab2Button_FindNewAllClick);
+  onClick(Frame_FindNewTab1->Button_FindAll, &TMainForm::Frame_FindNewTab1Button_FindAllClick);
+  onClick(Frame_FindNewTab2->Button_FindAll, &TMainForm::Frame_FindNewTab2Button_FindAllClick);
+  for (TFrame_SensorNewBox* slot : Frame_FindNewTab1->Slots)
+    connect(slot->SpeedButton_Save, &QToolButton::clicked, this,
+            [this, slot] { Frame_SensorNewBox1Button1Click(slot); });
+  for (TFrame_SensorNewBox* slot : Frame_FindNewTab2->Slots)
+    connect(slot->SpeedButton_Save, &QToolButton::clicked, this,
+            [this, slot] { Frame_SensorNewBox2Button1Click(slot); });
+  onClick(SpdBtn_GWYSettings, &TMainForm::SpdBtn_GWYSettingsClick);
+
+  onTrigger(Import1, &TMainForm::Import1Click);
+  onTrigger(Export1, &TMainForm::Export1Click);
+  onTrigger(Exit1, &TMainForm::Exit1Click);
+  onTrigger(Connect1, &TMainForm::Connect1Click);
+  onTrigger(Disconnect1, &TMainForm::Disconnect1Click);
+  onTrigger(Portsetti1, &TMainForm::Portsetti1Click);
+  onTrigger(Expertsettings1, &TMainForm::Expertsettings1Click);
+  onTrigger(UpgradeSW1, &TMainForm::UpgradeSW1Click);
+  onTrigger(ShowDescriptions1, &TMainForm::ShowDescriptions1Click);
+  onTrigger(DeleteDescriptions1, &TMainForm::DeleteDescriptions1Click);
+  onTrigger(SaveToFile1, &TMainForm::SaveToFile1Click);
+  onTrigger(LoadfomFile1, &TMainForm::LoadfomFile1Click);
+  onTrigger(Startlogging1, &TMainForm::Startlogging1Click);
+  onTrigger(StopLogging1, &TMainForm::StopLogging1Click);
+  onTrigger(RecordOptions1, &TMainForm::RecordOptions1Click);
+  onTrigger(ApplicationManual, &TMainForm::ApplicationManualClick);
+  onTrigger(GatewayManual, &TMainForm::GatewayManualClick);
+  onTrigger(About1, &TMainForm::About1Click);
+  onTrigger(About2, &TMainForm::About1Click);
+  connect(LanguageGroup, &QActionGroup::triggered, this, [this](QAction* a) { English1Click(a); });
+  connect(Timer_recorder, &QTimer::timeout, this, [this] { Timer_recorderTimer(); });
+}
+
+void TMainForm::PlaceWindow(const QRect& workArea) {
+  const int menuHeight = menuBar()->sizeHint().height();
+  const QSize size(ClientWidth, ClientHeight + menuHeight);
+  const pellix::WindowPlacement p = pellix::ChooseWindowPlacement(size + FrameAllowance, workArea);
+  if (p.maximised) {
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    resize(size);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowState(Qt::WindowMaximized);
+  } else {
+    setWindowState(windowState() & ~Qt::WindowMaximized);
+    setFixedSize(size);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    move(p.topLeft);
+  }
+}
+
+TForm_ProgressDialog* TMainForm::Form_ProgressDialog() {
+  if (!progressDialog_) {
+    progressDialog_ = new TForm_ProgressDialog(this);
+    progressDialog_->setObjectName(QStringLiteral("Form_ProgressDialog"));
+    progressSink_ = std::make_unique<ProgressSink>(progressDialog_, this);
+  }
+  return progressDialog_;
+}
+
+IProgressSink& TMainForm::ProgressDialog() {
+  Form_ProgressDialog();
+  return *progressSink_;
+}
+
+void TMainForm::SetMainWindowEnabled(bool enabled) { setEnabled(enabled); }
+
+void TMainForm::SetConnectChecked() { Frame_Komunikace1->CheckBox_Connect->setChecked(true); }
+
+void TMainForm::ApplyCaptions() {
+  const std::pair<QMenu*, int> menus[] = {{File1, 1},          {Communication1, 10}, {SWUpgrade1, 15},
+                                          {Descriptions1, 17}, {Record1, 20},        {Language1, 24}};
+  const std::pair<QAction*, int> items[] = {{Import1, 3},
+                                            {Export1, 2},
+                                            {Exit1, 4},
+                                            {Connect1, 11},
+                                            {Disconnect1, 12},
+                                            {UpgradeSW1, 16},
+                                            {ShowDescriptions1, 18},
+                                            {DeleteDescriptions1, 19},
+                                            {SaveToFile1, 8},
+                                            {LoadfomFile1, 9},
+                                            {Startlogging1, 21},
+                                            {StopLogging1, 22},
+                                            {RecordOptions1, 23},
+                                            {Czech1, 25},
+                                            {English1, 26}};
+  for (const auto& [menu, pair] : menus) menu->setTitle(StrConst(pair));
+  for (const auto& [item, pair] : items) item->setText(StrConst(pair));
+}
+
+void TMainForm::English1Click(QAction* item) {
+  item->setChecked(true);
+  SetLanguage(Language1->actions().indexOf(item));
+}
+
+void TMainForm::Exit1Click() {
+  // Ends the event loop at once: no close step; the destruction still saves.
+  QCoreApplication::exit(0);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  FormClose();
+  QMainWindow::closeEvent(event);
+}
+
+void TMainForm::FormClose() {
+  GWYKomunikator.reset();
+  UnhookMainWindow(this);
+}
+
+void TMainForm::ApplicationEvents1Exception(const std::exception& e) {
+  const QString message = QString::fromUtf8(e.what());
+  if (message == DcbErrorText) {
+    pellix::prompts().error(DcbErrorReport.arg(AfComPort1->ComNumber()));
+  } else if (message == ReadErrorText) {
+    AfComPort1->ClosePort();
+  } else {
+    pellix::prompts().error(message);
+  }
+}
+
+void TMainForm::ApplicationEvents1Hint(const QString& hint) { StatusPanel0->setText(pellix::LongHint(hint)); }
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  // Every status tip of the application (widgets on hover, menu items) is the long
+  // part of a hint; it goes to panel 0.
+  if (event->type() == QEvent::StatusTip) StatusPanel0->setText(static_cast<QStatusTipEvent*>(event)->tip());
+  return QMainWindow::eventFilter(watched, event);
+}
+
+bool TMainForm::event(QEvent* event) {
+  // QMainWindow would show the tip as a temporary message over both panels.
+  if (event->type() == QEvent::StatusTip) return true;
+  return QMainWindow::event(event);
+}
+
+void TMainForm::OnRegistersReceived() {
+  std::array<uint16_t, 100> regs{};
+  GWYKomunikator->GetRegisters(regs);
+  DispatchRegisterBlock(regs, GWYKomunikator->GetPolledAddress());
+}
+
+void TMainForm::Frame_Komunikace1CheckBox_ConnectClick() {
+  Frame_Komunikace1->CheckBox_ConnectClick();
+  QCheckBox* box = Frame_Komunikace1->CheckBox_Connect;
+  if (box->isChecked()) {
+    std::exception_ptr failure;
+    try {
+      Frame_Komunikace1ComboBox_BaudRateChange();
+      Frame_Komunikace1ComboBox_AddrChange();
+      GWYKomunikator->Connect(Frame_Komunikace1->AfPortComboBox1->SelectedComNumber());
+      ClearViews();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    if (failure) {
+      // Unchecking runs this handler again and disconnects; then the report shows why.
+      box->setChecked(false);
+      pellix::reportException(failure);
+      return;
+    }
+  } else if (GWYKomunikator) {
+    GWYKomunikator->Disconnect();
+  }
+  const bool connected = box->isChecked();
+  Connect1->setEnabled(!connected);
+  Disconnect1->setEnabled(connected);
+  if (!Timer_recorder->isActive()) Startlogging1->setEnabled(connected);
+}
+
+void TMainForm::Frame_Komunikace1ComboBox_BaudRateChange() {
+  Frame_Komunikace1->ComboBox_BaudRateChange();
+  const int index = Frame_Komunikace1->ComboBox_BaudRate->currentIndex();
+  // Nothing selected means nothing to apply (the rate table has no entry for it).
+  if (GWYKomunikator && index >= 0) GWYKomunikator->SetBaudRateIndex(index);
+}
+
+void TMainForm::Frame_Komunikace1ComboBox_AddrChange() {
+  Frame_Komunikace1->ComboBox_BaudRateChange();
+  const int index = Frame_Komunikace1->ComboBox_Addr->currentIndex();
+  if (GWYKomunikator && index >= 0) GWYKomunikator->SetSlaveAddress(static_cast<uint8_t>(index + 1));
+}
+
+void TMainForm::Frame_Komunikace1Cb_ParityChange() {
+  Frame_Komunikace1->ComboBox_BaudRateChange();
+  const int index = Frame_Komunikace1->Cb_Parity->currentIndex();
+  if (GWYKomunikator && index >= 0) GWYKomunikator->SetParityIndex(index);
+}
+
+void TMainForm::Frame_Komunikace1Cb_StopbitChange() {
+  Frame_Komunikace1->ComboBox_BaudRateChange();
+  const int index = Frame_Komunikace1->Cb_Stopbit->currentIndex();
+  if (GWYKomunikator && index >= 0) GWYKomunikator->SetStopBitsIndex(index);
+}
+
+void TMainForm::Connect1Click() { Frame_Komunikace1->CheckBox_Connect->setChecked(true); }
+
+void TMainForm::Disconnect1Click() { Frame_Komunikace1->CheckBox_Connect->setChecked(false); }
+
+void TMainForm::ReadSettings() {
+  QSettings s(QStringLiteral("Quorvel"), QStringLiteral("Pellix Tool"));
+  if (!s.childGroups().contains(SettingsGroup)) return;
+  s.beginGroup(SettingsGroup);
+  TFrame_Komunikace* f = Frame_Komunikace1;
+  // The first missing or unreadable value ends the reading; what came before stays.
+  int v = 0;
+  if (!readInt(s, QStringLiteral("ComNum"), v)) return;
+  f->AfPortComboBox1->SetSelectedComNumber(v);
+  if (!readInt(s, QStringLiteral("BR_Index"), v)) return;
+  restoreIndex(f->ComboBox_BaudRate, v);
+  if (!readInt(s, QStringLiteral("SlaveAddr_Index"), v)) return;
+  restoreIndex(f->ComboBox_Addr, v);
+  if (!readInt(s, QStringLiteral("Parity_Index"), v)) return;
+  restoreIndex(f->Cb_Parity, v);
+  if (!readInt(s, QStringLiteral("Stopbit_Index"), v)) return;
+  restoreIndex(f->Cb_Stopbit, v);
+  if (!readInt(s, QStringLiteral("USB_Checked"), v)) return;
+  f->CheckBox_USB->setChecked(v != 0);
+}
+
+void TMainForm::SaveSettings() {
+  QSettings s(QStringLiteral("Quorvel"), QStringLiteral("Pellix Tool"));
+  s.beginGroup(SettingsGroup);
+  TFrame_Komunikace* f = Frame_Komunikace1;
+  s.setValue(QStringLiteral("ComNum"), f->AfPortComboBox1->SelectedComNumber());
+  s.setValue(QStringLiteral("BR_Index"), f->ComboBox_BaudRate->currentIndex());
+  s.setValue(QStringLiteral("SlaveAddr_Index"), f->ComboBox_Addr->currentIndex());
+  s.setValue(QStringLiteral("Parity_Index"), f->Cb_Parity->currentIndex());
+  s.setValue(QStringLiteral("Stopbit_Index"), f->Cb_Stopbit->currentIndex());
+  s.setValue(QStringLiteral("USB_Checked"), f->CheckBox_USB->isChecked() ? 1 : 0);
+  s.endGroup();
+  s.sync();  // a store that cannot be written is ignored
+}

@@ -1,0 +1,208 @@
+#pragma once
+// The main window: menu, communication column, the two line views with their search
+// views, the status bar, the settings store and the application-wide error report.
+#include "GWYKomunikator.h"
+#include "Prompts.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <array>
+#include <cstdint>
+#include <exception>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QFrame;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QTimer;
+class QToolButton;
+class TFrame_Komunikace;
+class TFrame_Logo;
+class TFrame_LineTab;
+class TFrame_FindNewTab;
+class TFrame_SensorBox;
+class TFrame_SensorNewBox;
+class TdlgGWYSettings;
+class TForm_ProgressDialog;
+
+namespace pellix {
+
+// Where the window goes: centred at `topLeft` with its fixed size, or maximised and
+// sizeable when it does not fit into the work area.
+struct WindowPlacement {
+  bool maximised = false;
+  QPoint topLeft;
+};
+WindowPlacement ChooseWindowPlacement(const QSize& outerSize, const QRect& workArea);
+
+}  // namespace pellix
+
+class TMainForm : public QMainWindow, public IImportHost {
+  Q_OBJECT
+ public:
+  // The client area without the menu bar.
+  static constexpr int ClientWidth = 1211;
+  static constexpr int ClientHeight = 681;
+  static constexpr int LeftColumnWidth = 250;
+
+  explicit TMainForm(QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // Components without a view.
+  TAfComPort* AfComPort1 = nullptr;  // owned
+  std::unique_ptr<TGWYKomunikator> GWYKomunikator;
+  QTimer* Timer_recorder = nullptr;
+  pellix::FileDialogSpec OpenDialog1;
+  pellix::FileDialogSpec SaveDialog1;
+
+  // Left column.
+  QLabel* Pan_CommHead = nullptr;
+  TFrame_Komunikace* Frame_Komunikace1 = nullptr;
+  QLabel* Pan_GWYSettingsHead = nullptr;
+  QFrame* Pan_GWYSettings = nullptr;
+  QToolButton* SpdBtn_GWYSettings = nullptr;
+  QLabel* Label_SWVer = nullptr;
+  QLabel* Label_HWVer = nullptr;
+  TFrame_Logo* Frame_Logo1 = nullptr;
+
+  // Right area.
+  QFrame* Panel_MainTable = nullptr;
+  TFrame_LineTab* Frame_LineTab1 = nullptr;
+  TFrame_LineTab* Frame_LineTab2 = nullptr;
+  TFrame_FindNewTab* Frame_FindNewTab1 = nullptr;
+  TFrame_FindNewTab* Frame_FindNewTab2 = nullptr;
+
+  QStatusBar* StatusBar = nullptr;
+  QLabel* StatusPanel0 = nullptr;  // the long hint
+  QLabel* StatusPanel1 = nullptr;  // the recorder state
+
+  TdlgGWYSettings* dlgGWYSettings = nullptr;
+
+  QList<TFrame_SensorBox*> ChannelBoxes;    // 40: LINE 1's 20, then LINE 2's
+  QList<TFrame_SensorNewBox*> ResultSlots;  // 40: LINE 1's view first
+
+  // Menu bar.
+  QMenu* File1 = nullptr;
+  QAction* Import1 = nullptr;
+  QAction* Export1 = nullptr;
+  QAction* N3 = nullptr;
+  QAction* Exit1 = nullptr;
+  QMenu* Communication1 = nullptr;
+  QAction* Connect1 = nullptr;
+  QAction* Disconnect1 = nullptr;
+  QMenu* Settings1 = nullptr;
+  QAction* Portsetti1 = nullptr;
+  QAction* N4 = nullptr;
+  QAction* Expertsettings1 = nullptr;
+  QMenu* SWUpgrade1 = nullptr;
+  QAction* UpgradeSW1 = nullptr;
+  QMenu* Descriptions1 = nullptr;
+  QAction* ShowDescriptions1 = nullptr;
+  QAction* DeleteDescriptions1 = nullptr;
+  QAction* N1 = nullptr;
+  QAction* SaveToFile1 = nullptr;
+  QAction* LoadfomFile1 = nullptr;
+  QMenu* Record1 = nullptr;
+  QAction* Startlogging1 = nullptr;
+  QAction* StopLogging1 = nullptr;
+  QAction* N2 = nullptr;
+  QAction* RecordOptions1 = nullptr;
+  QMenu* Language1 = nullptr;
+  QActionGroup* LanguageGroup = nullptr;
+  QAction* Czech1 = nullptr;
+  QAction* English1 = nullptr;
+  QMenu* Help1 = nullptr;
+  QAction* ApplicationManual = nullptr;
+  QAction* GatewayManual = nullptr;
+  QAction* N5 = nullptr;
+  QAction* About1 = nullptr;
+  QAction* About2 = nullptr;
+
+  // Main.cpp
+  void ApplyCaptions();
+  void ApplicationEvents1Exception(const std::exception& e);
+  void ApplicationEvents1Hint(const QString& hint);
+  void Exit1Click();
+  void English1Click(QAction* item);
+  void OnRegistersReceived();
+  void Frame_Komunikace1CheckBox_ConnectClick();
+  void Frame_Komunikace1ComboBox_BaudRateChange();
+  void Frame_Komunikace1ComboBox_AddrChange();
+  void Frame_Komunikace1Cb_ParityChange();
+  void Frame_Komunikace1Cb_StopbitChange();
+  void Connect1Click();
+  void Disconnect1Click();
+  void ReadSettings();
+  void SaveSettings();
+
+  // MainViews.cpp
+  void DispatchRegisterBlock(const std::array<uint16_t, 100>& regs, uint16_t startAddress);
+  void ClearViews();
+  void EditRomCode(TFrame_SensorBox* box);
+  void SaveNewClick(TFrame_SensorBox* box);
+  void DeleteClick(TFrame_SensorBox* box);
+
+  // MainFindNew.cpp
+  void Frame_LineTab1Button_SelectNewClick();
+  void Frame_LineTab2Button_SelectNewClick();
+  void Frame_FindNewTab1Button_CloseClick();
+  void Frame_FindNewTab2Button_CloseClick();
+  void Frame_FindNewTab1Button_FindNewClick();
+  void Frame_FindNewTab2Button_FindNewClick();
+  void Frame_FindNewTab1Button_FindNewAllClick();
+  void Frame_FindNewTab2Button_FindNewAllClick();
+  void Frame_FindNewTab1Button_FindAllClick();
+  void Frame_FindNewTab2Button_FindAllClick();
+  void Frame_SensorNewBox1Button1Click(TFrame_SensorNewBox* slot);
+  void Frame_SensorNewBox2Button1Click(TFrame_SensorNewBox* slot);
+  void Portsetti1Click();
+  void Expertsettings1Click();
+  void SpdBtn_GWYSettingsClick();
+
+  // MainPending.cpp: commands whose windows and files come with later work.
+  void Import1Click();
+  void Export1Click();
+  void UpgradeSW1Click();
+  void ShowDescriptions1Click();
+  void DeleteDescriptions1Click();
+  void SaveToFile1Click();
+  void LoadfomFile1Click();
+  void Startlogging1Click();
+  void StopLogging1Click();
+  void RecordOptions1Click();
+  void Timer_recorderTimer();
+  void ApplicationManualClick();
+  void GatewayManualClick();
+  void About1Click();
+
+  // The configuration import drives the window through these.
+  void SetMainWindowEnabled(bool enabled) override;
+  IProgressSink& ProgressDialog() override;
+  void SetConnectChecked() override;
+  // Created on first use (or by the program at start), owned by the window.
+  TForm_ProgressDialog* Form_ProgressDialog();
+
+  // Fixed size and centred in the work area when it fits there, else maximised and sizeable.
+  void PlaceWindow(const QRect& workArea);
+
+  // Resets every process-wide creation counter of the frames (tests build several windows).
+  static void ResetCreationCounters();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateMenu();
+  void CreateLayout();
+  void WireControls();
+  void FormClose();
+
+  std::unique_ptr<TAfComPort> port_;
+  TForm_ProgressDialog* progressDialog_ = nullptr;
+  std::unique_ptr<IProgressSink> progressSink_;
+};

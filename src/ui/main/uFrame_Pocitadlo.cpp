@@ -1,0 +1,50 @@
+#include "uFrame_Pocitadlo.h"
+
+#include "Pocitadlo.h"
+
+#include <QGridLayout>
+#include <QLabel>
+
+namespace {
+
+QLabel* counterLabel(QWidget* parent, const char* name, const QColor& colour) {
+  auto* l = new QLabel(parent);
+  l->setObjectName(QLatin1String(name));
+  QPalette p = l->palette();
+  p.setColor(QPalette::WindowText, colour);
+  l->setPalette(p);
+  return l;
+}
+
+}  // namespace
+
+TFrame_Pocitadlo::TFrame_Pocitadlo(QWidget* parent) : QFrame(parent) {
+  setObjectName(QStringLiteral("Frame_Pocitadlo"));
+  const QColor text = palette().color(QPalette::WindowText);
+  Label_Tx = counterLabel(this, "Label_Tx", text);
+  Label_Rx = counterLabel(this, "Label_Rx", Qt::blue);
+  Label_Error = counterLabel(this, "Label_Error", Qt::red);
+  Label_Timeout = counterLabel(this, "Label_Timeout", Qt::red);
+  QFont bold = Label_Timeout->font();
+  bold.setBold(true);
+  Label_Timeout->setFont(bold);
+  Label_Timeout->setText(QStringLiteral("Timeout"));
+  Label_Timeout->hide();
+
+  auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(4, 2, 4, 2);
+  grid->setVerticalSpacing(2);
+  grid->addWidget(Label_Tx, 0, 0);
+  grid->addWidget(Label_Rx, 0, 1);
+  grid->addWidget(Label_Error, 1, 0);
+  grid->addWidget(Label_Timeout, 1, 1);
+  // The row keeps its height whether "Timeout" shows or not.
+  grid->setRowMinimumHeight(1, Label_Error->sizeHint().height());
+}
+
+void TFrame_Pocitadlo::ShowValues(const TPocitadloValues& values) {
+  Label_Rx->setText(QStringLiteral("Rx = %1").arg(values.Rx));
+  Label_Tx->setText(QStringLiteral("Tx = %1").arg(values.Tx));
+  Label_Error->setText(QStringLiteral("Err = %1").arg(values.Err));
+  Label_Timeout->setVisible(values.Timeout);
+}

@@ -1,0 +1,31 @@
+// The counters frame on its own: texts and colours.
+#include "Pocitadlo.h"
+#include "uFrame_Pocitadlo.h"
+
+#include <gtest/gtest.h>
+#include <QLabel>
+
+namespace {
+
+TEST(Pocitadlo, ErrorsAndTimeoutInRedRepliesInBlue) {
+  TFrame_Pocitadlo frame;
+  EXPECT_EQ(frame.Label_Rx->palette().color(QPalette::WindowText), QColor(Qt::blue));
+  EXPECT_EQ(frame.Label_Error->palette().color(QPalette::WindowText), QColor(Qt::red));
+  EXPECT_EQ(frame.Label_Timeout->palette().color(QPalette::WindowText), QColor(Qt::red));
+  EXPECT_EQ(frame.Label_Tx->palette().color(QPalette::WindowText),
+            frame.palette().color(QPalette::WindowText));
+}
+
+TEST(Pocitadlo, ShowsTheCeilingAndHidesTimeoutAgain) {
+  TFrame_Pocitadlo frame;
+  frame.ShowValues(TPocitadloValues{1000000, 999999, 0, true});
+  EXPECT_EQ(frame.Label_Rx->text(), QStringLiteral("Rx = 1000000"));
+  EXPECT_EQ(frame.Label_Tx->text(), QStringLiteral("Tx = 999999"));
+  EXPECT_EQ(frame.Label_Error->text(), QStringLiteral("Err = 0"));
+  EXPECT_FALSE(frame.Label_Timeout->isHidden());
+  frame.ShowValues(TPocitadloValues{0, 0, 0, false});
+  EXPECT_TRUE(frame.Label_Timeout->isHidden());
+  EXPECT_EQ(frame.Label_Rx->text(), QStringLiteral("Rx = 0"));
+}
+
+}  // namespace
