@@ -1,7 +1,6 @@
 #include "uFrame_LineTab.h"
 
 #include "Hint.h"
-#include "RomCode.h"
 #include "uFrame_SensorBox.h"
 
 #include <QGridLayout>
@@ -17,6 +16,8 @@ int lineCounter = 0;
 void TFrame_LineTab::ResetCreationCounter() { lineCounter = 0; }
 
 TFrame_LineTab::TFrame_LineTab(QWidget* parent) : QFrame(parent) {
+  // paintEvent fills the whole rectangle: nothing beneath needs painting.
+  setAttribute(Qt::WA_OpaquePaintEvent);
   Label_Caption = new QLabel(this);
   Label_Caption->setObjectName(QStringLiteral("Label_Caption"));
   QFont f = Label_Caption->font();
@@ -97,14 +98,8 @@ void TFrame_LineTab::ApplyDescriptions(const TDynamicBackupArray& records) {
 }
 
 void TFrame_LineTab::ExportDescriptions(TDynamicBackupArray& records) const {
-  for (const TFrame_SensorBox* box : Boxes) {
-    TBackupData r;
-    r.DisplayedNumber = static_cast<uint8_t>(box->DisplayedNumber());
-    r.NumberText = QString::number(box->DisplayedNumber());
-    r.RomCode = box->RomCodeText();
-    r.Description = box->Description;
-    records.push_back(std::move(r));
-  }
+  for (const TFrame_SensorBox* box : Boxes)
+    records.push_back(MakeBackupData(box->ChannelNumber, box->LastRecord.RomCode, box->Description));
 }
 
 void TFrame_LineTab::CollectRecords(TDynamicLogArray& records) const {

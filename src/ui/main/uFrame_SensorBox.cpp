@@ -109,6 +109,8 @@ void TFrame_SensorBox::ResetCreationCounter() { boxCounter = 0; }
 
 TFrame_SensorBox::TFrame_SensorBox(QWidget* parent) : QFrame(parent) {
   setFrameShape(QFrame::Box);
+  // paintEvent fills the whole rectangle: nothing beneath needs painting.
+  setAttribute(Qt::WA_OpaquePaintEvent);
   setLineWidth(1);
   QFont f = font();
   f.setPixelSize(11);
