@@ -7,7 +7,9 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include <cctype>
 #include <memory>
+#include <string>
 
 using pellix::PromptKind;
 using pellix::test::scriptedPrompts;
@@ -67,7 +69,11 @@ INSTANTIATE_TEST_SUITE_P(
         StatusRow{0xEEE4, "CRC error when reading ROM code",
                   "Operation status: CRC error when reading ROM code (0xEEE4)"},
         StatusRow{0xEEE5, "Undefined error code", "Operation status: Undefined error code (0xEEE5)"},
-        StatusRow{0x00AB, "Undefined error code", "Operation status: Undefined error code (0x00AB)"}));
+        StatusRow{0x00AB, "Undefined error code", "Operation status: Undefined error code (0x00AB)"}),
+    [](const ::testing::TestParamInfo<StatusRow>& info) {
+      return "Code" +
+             QStringLiteral("%1").arg(info.param.code, 4, 16, QLatin1Char('0')).toUpper().toStdString();
+    });
 
 TEST(FindNewView, ControlsCaptionsAndHints) {
   TwoViews v;
@@ -220,7 +226,16 @@ INSTANTIATE_TEST_SUITE_P(FindNew, TargetChannel,
                                            TargetCase{0, true, "1", 0}, TargetCase{0, true, "20", 19},
                                            TargetCase{0, true, "0", -1}, TargetCase{0, true, "21", -1},
                                            TargetCase{1, true, "21", 20}, TargetCase{1, true, "40", 39},
-                                           TargetCase{1, true, "20", -1}, TargetCase{1, true, "41", -1}));
+                                           TargetCase{1, true, "20", -1}, TargetCase{1, true, "41", -1}),
+                         [](const ::testing::TestParamInfo<TargetCase>& info) {
+                           std::string answer;
+                           for (const char* c = info.param.answer; *c; ++c)
+                             answer +=
+                                 std::isalnum(static_cast<unsigned char>(*c)) ? *c : (*c == '-' ? 'm' : '_');
+                           return std::string(info.param.fromOne ? "FromOne" : "FromZero") + "_Line" +
+                                  std::to_string(info.param.line + 1) + "_" + answer + "_" +
+                                  std::to_string(info.index);
+                         });
 
 TEST(FindNewTarget, CancelAsksNothingMore) {
   scriptedPrompts().expect(PromptKind::InputQuery, false, QStringLiteral("5"));

@@ -1,3 +1,6 @@
+#include "AfComPort.h"
+#include "GWYKomunikator.h"
+#include "Simulator.h"
 #include "TestSupport.h"
 #include "dlg_GWYSettings.h"
 
@@ -10,46 +13,40 @@
 #include <QSpinBox>
 
 using pellix::PromptKind;
-using pellix::SettingsWrite;
 using pellix::test::scriptedPrompts;
 using Field = TFrame_PortServiceRegs::Field;
 using Block = std::array<uint16_t, 100>;
 
 namespace {
 
-const std::vector<uint16_t> Bauds{12,  18,  24,  48,  72,  96,   144,  192,
-                                  288, 384, 560, 576, 768, 1152, 1280, 2304};
+constexpr int kCom = 9;
 
-// Stands in for the gateway client: the same rows, a write queue that can be busy.
-class FakeClient : public pellix::GatewaySettingsClient {
+// The real client; its poll timer is stopped so that queued writes stay in the queue
+// where the test reads them.
+class QueueClient : public TGWYKomunikator {
  public:
-  bool active = true;
-  bool busy = false;
-  std::vector<std::vector<SettingsWrite>> queued;
-
-  bool IsActive() const override { return active; }
-  void FillBaudRates(QStringList& items, int) override {
-    for (uint16_t b : Bauds) items << QStringLiteral("%1 kBd").arg(b / 10.0, 0, 'f', 1);
+  using TGWYKomunikator::TGWYKomunikator;
+  std::vector<std::pair<uint16_t, uint16_t>> Queued() const {
+    std::vector<std::pair<uint16_t, uint16_t>> out;
+    for (int i = 0; i < WriteCount; ++i) out.emplace_back(WriteQueue[i].Address, WriteQueue[i].Value);
+    return out;
   }
-  void FillAddresses(QStringList& items, int) override {
-    for (int a = 1; a <= 247; ++a) items << QString::number(a);
-  }
-  void FillParities(QStringList& items, int) override {
-    items << "NONE"
-          << "ODD"
-          << "EVEN";
-  }
-  void FillStopBits(QStringList& items, int) override {
-    items << "One"
-          << "Two";
-  }
-  std::vector<uint16_t> BaudRateCodes() const override { return Bauds; }
-  bool QueueWrites(const std::vector<SettingsWrite>& writes) override {
-    if (!active || busy) return false;
-    queued.push_back(writes);
-    return true;
+  void StopPolling() { Timer.stop(); }
+  // Sends what is queued, tick by tick.
+  void Drain() {
+    for (int i = 0; i < 300 && QueuedWrites() > 0; ++i) TimerTick();
   }
 };
+
+// Key presses as the operator makes them.
+void typeInto(QWidget* w, const QString& text) {
+  for (QChar ch : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+    QCoreApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
+    QCoreApplication::sendEvent(w, &release);
+  }
+}
 
 // What the gateway reports in its service block (offsets from 1000).
 Block gatewayBlock() {
@@ -68,30 +65,26 @@ Block gatewayBlock() {
   return regs;
 }
 
-// Key presses as the operator makes them.
-void typeInto(QWidget* w, const QString& text) {
-  for (QChar ch : text) {
-    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-    QCoreApplication::sendEvent(w, &press);
-    QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
-    QCoreApplication::sendEvent(w, &release);
-  }
-}
-
 struct Fixture : ::testing::Test {
   void SetUp() override {
-    auto c = std::make_unique<FakeClient>();
-    client = c.get();
-    dlg.Bind(std::move(c));
+    std::string error;
+    ASSERT_TRUE(sim.start(&error)) << error;
+    ASSERT_FALSE(sim.linkAsCom(kCom, &error).empty()) << error;
+    client.Connect(kCom);
+    ASSERT_TRUE(client.IsActive());
+    client.StopPolling();
+    dlg.Bind(&client);
   }
-  std::vector<std::pair<uint16_t, uint16_t>> lastWrites() const {
-    std::vector<std::pair<uint16_t, uint16_t>> out;
-    if (!client->queued.empty())
-      for (const SettingsWrite& w : client->queued.back()) out.emplace_back(w.Address, w.Value);
-    return out;
+  void TearDown() override {
+    client.Disconnect();
+    sim.stop();
   }
+  std::vector<std::pair<uint16_t, uint16_t>> lastWrites() const { return client.Queued(); }
+
+  pellix::gwsim::Simulator sim;
+  TAfComPort port;
+  QueueClient client{port};
   TdlgGWYSettings dlg;
-  FakeClient* client = nullptr;
 };
 
 using GWYSettings = Fixture;
@@ -195,7 +188,10 @@ INSTANTIATE_TEST_SUITE_P(
                       RowCase{1, 248, ""}, RowCase{5, 2, "Two"}, RowCase{5, 0, ""}, RowCase{5, 3, ""},
                       RowCase{8, 2, "EVEN"}, RowCase{8, 3, ""},
                       RowCase{55, 5, "5 - Try power OFF every 15 minutes while error occurs"},
-                      RowCase{55, 6, ""}));
+                      RowCase{55, 6, ""}),
+    [](const ::testing::TestParamInfo<RowCase>& info) {
+      return "Reg" + std::to_string(1000 + info.param.offset) + "_" + std::to_string(info.param.value);
+    });
 
 TEST_F(GWYSettings, ChangingEveryControlSavesElevenWritesInTheFixedOrder) {
   dlg.ServiceBlockUpdate(gatewayBlock());
@@ -324,14 +320,14 @@ TEST_F(GWYSettings, RestoreDefaultsCountsEvenWhenPowerIsAlreadyOn) {
 TEST_F(GWYSettings, RefusedSaveKeepsMarksAndButtons) {
   dlg.ServiceBlockUpdate(gatewayBlock());
   dlg.Frm_RS485->ComboBox_BaudRate->setCurrentIndex(13);
-  client->busy = true;
+  client.QueueWrite(0x05FF, 1010);  // an earlier command still waits in the queue
   scriptedPrompts().expect(PromptKind::Error);
   dlg.iBtn_SaveClick();
   ASSERT_EQ(scriptedPrompts().texts(PromptKind::Error),
             std::vector<QString>{QStringLiteral("Busy, try again.")});
   EXPECT_TRUE(dlg.IsChanged(0, Field::fBaudRate));
   EXPECT_TRUE(dlg.iBtn_Save->isEnabled());
-  client->busy = false;
+  client.Drain();
   dlg.iBtn_SaveClick();
   const std::vector<std::pair<uint16_t, uint16_t>> expected{{1002, 1152}};
   EXPECT_EQ(lastWrites(), expected);
@@ -351,8 +347,21 @@ TEST_F(GWYSettings, ResetBlanksEverythingAndDropsMarks) {
   EXPECT_EQ(dlg.Frm_RS232->Cb_Parity->currentText(), QStringLiteral("ODD"));
 }
 
+TEST_F(GWYSettings, SaveAfterThePortClosedIsRefusedAndKept) {
+  dlg.ServiceBlockUpdate(gatewayBlock());
+  dlg.Frm_RS232->Cb_Stopbits->setCurrentIndex(0);
+  client.Disconnect();
+  // The master says why, the dialog says to try again.
+  scriptedPrompts().expect(PromptKind::Information);
+  scriptedPrompts().expect(PromptKind::Error);
+  dlg.iBtn_SaveClick();
+  EXPECT_EQ(scriptedPrompts().texts(PromptKind::Error),
+            std::vector<QString>{QStringLiteral("Busy, try again.")});
+  EXPECT_TRUE(dlg.IsChanged(1, Field::fStopBits));
+}
+
 TEST_F(GWYSettings, OpeningNeedsAnActivePort) {
-  client->active = false;
+  client.Disconnect();
   scriptedPrompts().expect(PromptKind::Information);
   scriptedPrompts().expect(PromptKind::Information);
   dlg.ShowNormal();

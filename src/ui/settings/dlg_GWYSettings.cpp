@@ -1,5 +1,6 @@
 #include "dlg_GWYSettings.h"
 
+#include "GWYKomunikator.h"
 #include "Hint.h"
 #include "Prompts.h"
 #include "RegisterMap.h"
@@ -123,11 +124,8 @@ TdlgGWYSettings::TdlgGWYSettings(QWidget* parent) : QDialog(parent) {
   Reset();
 }
 
-TdlgGWYSettings::~TdlgGWYSettings() = default;
-
-void TdlgGWYSettings::Bind(std::unique_ptr<pellix::GatewaySettingsClient> client) {
-  client_ = std::move(client);
-  baudCodes_ = client_ ? client_->BaudRateCodes() : std::vector<uint16_t>{};
+void TdlgGWYSettings::Bind(TGWYKomunikator* client) {
+  client_ = client;
   QScopedValueRollback<bool> quiet(applying_, true);
   for (int port = 0; port < PortCount; ++port) {
     TFrame_PortServiceRegs* frame = PortFrame(port);
@@ -194,10 +192,11 @@ void TdlgGWYSettings::ServiceBlockUpdate(const std::array<uint16_t, 100>& regs) 
     const auto value = [&](Field f) { return static_cast<int>(serviceRegister(regs, reg[f])); };
 
     ApplyRow(frame->ComboBox_Addr, mark[Field::fAddress], value(Field::fAddress) - 1);
-    const auto baud = std::find(baudCodes_.begin(), baudCodes_.end(), value(Field::fBaudRate));
+    const auto& bauds = TGWYKomunikator::BaudRates;
+    const auto baud = std::find(bauds.begin(), bauds.end(), value(Field::fBaudRate));
     // An unknown rate shows the first row rather than nothing.
     ApplyRow(frame->ComboBox_BaudRate, mark[Field::fBaudRate],
-             baud == baudCodes_.end() ? 0 : static_cast<int>(baud - baudCodes_.begin()));
+             baud == bauds.end() ? 0 : static_cast<int>(baud - bauds.begin()));
     ApplyRow(frame->Cb_Parity, mark[Field::fParity], value(Field::fParity));
     ApplyRow(frame->Cb_Stopbits, mark[Field::fStopBits], value(Field::fStopBits) - 1);
     if (!mark[Field::fDelay] && frame->DelayValue() != value(Field::fDelay)) {
@@ -209,7 +208,7 @@ void TdlgGWYSettings::ServiceBlockUpdate(const std::array<uint16_t, 100>& regs) 
 }
 
 void TdlgGWYSettings::iBtn_SaveClick() {
-  std::vector<pellix::SettingsWrite> writes;
+  std::vector<TRegisterWrite> writes;
   const auto selectedRow = [this](QComboBox* list) {
     if (list->currentIndex() < 0) {
       QScopedValueRollback<bool> quiet(applying_, true);
@@ -229,8 +228,9 @@ void TdlgGWYSettings::iBtn_SaveClick() {
           break;
         case Field::fBaudRate: {
           const int row = selectedRow(frame->ComboBox_BaudRate);
-          if (row < 0 || row >= static_cast<int>(baudCodes_.size())) continue;  // an empty list has no rate
-          value = baudCodes_[row];
+          if (row < 0 || row >= static_cast<int>(TGWYKomunikator::BaudRates.size()))
+            continue;  // unbound: no rows
+          value = TGWYKomunikator::BaudRates[row];
           break;
         }
         case Field::fParity:

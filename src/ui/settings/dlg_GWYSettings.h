@@ -2,7 +2,6 @@
 // The gateway's own settings: both serial ports and, in expert mode, the power
 // control of the 1-Wire lines. Follows the polled service block; Save writes back
 // only what the operator changed.
-#include "GatewaySettingsClient.h"
 #include "uFrame_PortServiceRegs.h"
 
 #include <QDialog>
@@ -10,7 +9,9 @@
 #include <QPushButton>
 #include <array>
 #include <cstdint>
-#include <memory>
+#include <vector>
+
+class TGWYKomunikator;
 
 class TdlgGWYSettings : public QDialog {
   Q_OBJECT
@@ -19,7 +20,6 @@ class TdlgGWYSettings : public QDialog {
   static constexpr int PortCount = 2;  // 0 = RS485 (COM 0), 1 = RS232 (COM 1)
 
   explicit TdlgGWYSettings(QWidget* parent = nullptr);
-  ~TdlgGWYSettings() override;
 
   TFrame_PortServiceRegs* Frm_RS485;
   TFrame_PortServiceRegs* Frm_RS232;
@@ -31,8 +31,8 @@ class TdlgGWYSettings : public QDialog {
   QPushButton* iBtn_Save;
   QPushButton* iBtn_Cancel;
 
+  // The client must outlive the dialog (the main window owns both).
   void Bind(TGWYKomunikator* client);
-  void Bind(std::unique_ptr<pellix::GatewaySettingsClient> client);
   void Reset();
   // The registers 1000-1099.
   void ServiceBlockUpdate(const std::array<uint16_t, 100>& regs);
@@ -57,8 +57,7 @@ class TdlgGWYSettings : public QDialog {
   bool OpenAllowed() const;
   void ShowOnTop();
 
-  std::unique_ptr<pellix::GatewaySettingsClient> client_;
-  std::vector<uint16_t> baudCodes_;
+  TGWYKomunikator* client_ = nullptr;
   std::array<std::array<bool, TFrame_PortServiceRegs::FieldCount>, PortCount> marks_{};
   bool powerMark_ = false;
   bool applying_ = false;  // a value from the gateway is no operator change
