@@ -227,19 +227,39 @@ TEST_F(GWYSettings, OnlyTheChangedControlIsWritten) {
   EXPECT_EQ(lastWrites(), expected);
 }
 
-TEST_F(GWYSettings, TypedFractionalDelayIsTruncated) {
+// What the operator types into a delay field ("." stands for the locale's decimal point).
+struct DelayCase {
+  int port;
+  const char* typed;
+  uint16_t written;
+};
+
+class GWYSettingsDelay : public Fixture, public ::testing::WithParamInterface<DelayCase> {};
+
+TEST_P(GWYSettingsDelay, TypedDelayIsTruncatedTowardZero) {
+  const DelayCase c = GetParam();
   dlg.show();
-  auto* spin = qobject_cast<QDoubleSpinBox*>(dlg.Frm_RS485->SpEdit_Delay);
-  auto* edit = spin->findChild<QLineEdit*>();
+  TFrame_PortServiceRegs* frame = dlg.PortFrame(c.port);
+  frame->show();
+  auto* edit = frame->SpEdit_Delay->findChild<QLineEdit*>();
   ASSERT_NE(edit, nullptr);
+  frame->SpEdit_Delay->setFocus();
   edit->selectAll();
-  typeInto(spin, QStringLiteral("12") + QLocale().decimalPoint() + QStringLiteral("9"));
-  EXPECT_DOUBLE_EQ(spin->value(), 12.9);
-  EXPECT_TRUE(dlg.IsChanged(0, Field::fDelay));
+  typeInto(frame->SpEdit_Delay, QString::fromLatin1(c.typed).replace('.', QLocale().decimalPoint()));
+  EXPECT_TRUE(dlg.IsChanged(c.port, Field::fDelay));
   dlg.iBtn_Save->click();
-  const std::vector<std::pair<uint16_t, uint16_t>> expected{{1053, 12}};
+  const std::vector<std::pair<uint16_t, uint16_t>> expected{{c.port == 0 ? 1053 : 1054, c.written}};
   EXPECT_EQ(lastWrites(), expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(GWYSettings, GWYSettingsDelay,
+                         ::testing::Values(DelayCase{0, "12.9", 12}, DelayCase{0, "+40", 40},
+                                           DelayCase{0, "199.99", 199}, DelayCase{0, "0.5", 0},
+                                           DelayCase{1, "70", 70}, DelayCase{1, "200", 200}),
+                         [](const ::testing::TestParamInfo<DelayCase>& info) {
+                           return std::string(info.param.port == 0 ? "RS485_" : "RS232_") +
+                                  std::to_string(info.index);
+                         });
 
 TEST_F(GWYSettings, MarkedListWithoutRowSendsRowZero) {
   // Nothing came from the gateway yet: the lists are blank.
