@@ -180,7 +180,7 @@ TEST_F(PortTest, BytesTravelBothWays) {
 TEST_F(PortTest, BytesWrappingTheRingArriveWholeAndInOrder) {
   openPort();
   QByteArray all;
-  for (int i = 0; i < 20000; ++i) all.append(static_cast<char>((i * 7 + i / 251) & 0xFF));
+  for (int i = 0; i < 200000; ++i) all.append(static_cast<char>((i * 7 + i / 251) & 0xFF));
   QByteArray received;
   qsizetype sent = 0;
   while (sent < all.size()) {
@@ -188,12 +188,40 @@ TEST_F(PortTest, BytesWrappingTheRingArriveWholeAndInOrder) {
     if (port.OutputFree() >= piece) {
       port.WriteBytes(all.constData() + sent, piece);
       sent += piece;
+    } else {
+      // Drain the far side slowly: the pty stays nearly full, so writes come out short.
+      received += pty.receive(300, 20);
     }
-    received += pty.receive(1, 5);
   }
-  received += pty.receive(static_cast<int>(all.size() - received.size()), 2000);
+  received += pty.receive(static_cast<int>(all.size() - received.size()), 5000);
   EXPECT_EQ(received.size(), all.size());
   EXPECT_TRUE(received == all);
+}
+
+TEST_F(PortTest, CloseWithTheDeviceStuckIsPromptAndDiscardsUnsentBytes) {
+  openPort();
+  QByteArray all;
+  for (int i = 0; i < 300000; ++i) all.append(static_cast<char>(i % 251));
+  qsizetype sent = 0;
+  QElapsedTimer stuck;
+  stuck.start();
+  while (stuck.elapsed() < 200 && sent + 1000 <= all.size()) {  // nobody reads the far side
+    if (port.OutputFree() >= 1000) {
+      port.WriteBytes(all.constData() + sent, 1000);
+      sent += 1000;
+      stuck.restart();
+    }
+  }
+  ASSERT_LT(port.OutputFree(), 1000) << "the far side never filled up";
+  QElapsedTimer t;
+  t.start();
+  port.ClosePort();
+  EXPECT_LT(t.elapsed(), 1000);
+  const QByteArray received = pty.receive(static_cast<int>(sent), 500);
+  EXPECT_LT(received.size(), sent);
+  EXPECT_TRUE(all.startsWith(received));
+  port.OpenPort();
+  EXPECT_EQ(port.OutputFree(), 2048);
 }
 
 TEST_F(PortTest, ReadingMoreThanWaitingRaisesReadDataError) {

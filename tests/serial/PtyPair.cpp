@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <QElapsedTimer>
+#include <algorithm>
 
 namespace pellix::test {
 
@@ -52,7 +53,8 @@ QByteArray PtyPair::receive(int count, int timeoutMs) {
   while (out.size() < count && timer.elapsed() < timeoutMs) {
     pollfd p{FMaster, POLLIN, 0};
     if (::poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) continue;
-    const ssize_t n = ::read(FMaster, buf, sizeof buf);
+    const size_t want = std::min(sizeof buf, static_cast<size_t>(count - out.size()));
+    const ssize_t n = ::read(FMaster, buf, want);
     if (n > 0) out.append(buf, n);
   }
   return out;

@@ -18,7 +18,7 @@ class PtyPair {
   QString slavePath() const { return FSlavePath; }
 
   void send(const QByteArray& bytes);
-  // Reads from the master until `count` bytes came or timeoutMs passed.
+  // Reads at most `count` bytes from the master, waiting until they came or timeoutMs passed.
   QByteArray receive(int count, int timeoutMs);
   // Closes the master: the port's side hangs up.
   void hangUp();
