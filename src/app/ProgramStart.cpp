@@ -1,0 +1,36 @@
+#include "ProgramStart.h"
+
+#include "AppIdentificators.h"
+#include "ErrorReport.h"
+#include "Main.h"
+#include "OneProgramInstace.h"
+#include "PellixApplication.h"
+#include "QtPrompts.h"
+#include "uMaskInputBox.h"
+
+#include <memory>
+
+namespace pellix {
+
+int RunPellixTool(int argc, char** argv, const std::function<void(TMainForm&)>& beforeShow) {
+  PellixApplication app(argc, argv);
+  QGuiApplication::setApplicationDisplayName(WindowCaption());
+  // Before any window exists: a second start only brings the first one forward.
+  CheckSingleInstance();
+  QGuiApplication::setApplicationDisplayName(StartupTitle);
+  installPrompts(std::make_unique<QtPrompts>(&MaskInputQuery));
+
+  int rc = 0;
+  {
+    TMainForm mainForm;
+    setErrorHandler([&mainForm](const std::exception& e) { mainForm.ApplicationEvents1Exception(e); });
+    mainForm.Form_ProgressDialog();
+    if (beforeShow) beforeShow(mainForm);
+    mainForm.show();
+    rc = app.exec();
+    setErrorHandler({});
+  }
+  return rc;
+}
+
+}  // namespace pellix
