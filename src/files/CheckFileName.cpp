@@ -1,0 +1,42 @@
+#include "CheckFileName.h"
+
+#include <QFileInfo>
+
+bool CheckFileName(const QString& fileName) {
+  if (!fileName.contains(QLatin1Char('?'))) return true;
+  pellix::prompts().information(
+      QStringLiteral("The file name %1 contains invalid characters.\n"
+                     "Make sure the file name, including folder names, does not contain diacritics "
+                     "or any special characters.")
+          .arg(fileName));
+  return false;
+}
+
+namespace pellix {
+
+QString AskSaveFileName(const FileDialogSpec& spec) {
+  for (;;) {
+    QString fileName;  // the dialog opens with an empty name every time
+    if (!prompts().saveFile(spec, fileName)) return {};
+    if (!CheckFileName(fileName)) continue;
+    if (QFileInfo::exists(fileName) &&
+        !prompts().warning(QStringLiteral("%1 already exists. Do you want to rewrite it?").arg(fileName)))
+      continue;
+    return fileName;
+  }
+}
+
+QString AskOpenFileName(const FileDialogSpec& spec) {
+  for (;;) {
+    QString fileName;
+    if (!prompts().openFile(spec, fileName)) return {};
+    if (!CheckFileName(fileName)) continue;
+    if (!QFileInfo::exists(fileName)) {
+      prompts().information(QStringLiteral("The file %1 does not exist.").arg(fileName));
+      continue;
+    }
+    return fileName;
+  }
+}
+
+}  // namespace pellix
