@@ -434,3 +434,24 @@ TEST_F(MainWindowFixture, ReadErrorClosesThePortSilentlyAndStaysConnected) {
 }
 
 }  // namespace
+
+namespace {
+
+using pellix::test::MainWindowFixture;
+
+TEST_F(MainWindowFixture, ClosingTheWindowFreesTheClientAndSavesOnDestruction) {
+  TMainForm& f = makeForm();
+  startGateway(6);
+  connectBox().setChecked(true);
+  pick(komunikace().ComboBox_Addr, 2);
+  f.show();
+  EXPECT_TRUE(f.close());
+  EXPECT_EQ(f.GWYKomunikator, nullptr);
+  // Controls reached after the close do nothing.
+  connectBox().setChecked(false);
+  form.reset();
+  EXPECT_EQ(pellix::test::readCommSetting("SlaveAddr_Index").toInt(), 2);
+  EXPECT_EQ(pellix::test::readCommSetting("ComNum").toInt(), 6);
+}
+
+}  // namespace

@@ -574,6 +574,7 @@ void TMainForm::OnRegistersReceived() {
 void TMainForm::Frame_Komunikace1CheckBox_ConnectClick() {
   Frame_Komunikace1->CheckBox_ConnectClick();
   QCheckBox* box = Frame_Komunikace1->CheckBox_Connect;
+  if (!GWYKomunikator) return;  // the window is closing
   if (box->isChecked()) {
     std::exception_ptr failure;
     try {
@@ -590,7 +591,7 @@ void TMainForm::Frame_Komunikace1CheckBox_ConnectClick() {
       pellix::reportException(failure);
       return;
     }
-  } else if (GWYKomunikator) {
+  } else {
     GWYKomunikator->Disconnect();
   }
   const bool connected = box->isChecked();
