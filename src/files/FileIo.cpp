@@ -5,15 +5,31 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
 
 namespace pellix {
 
 void WriteFileSafely(const QString& fileName, const QByteArray& bytes) {
   QSaveFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly))
+  // Unbuffered, so a short write shows at once and with the system's reason.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
     throw InOutError(QStringLiteral("Cannot create the file %1. %2").arg(fileName, file.errorString()));
-  // QSaveFile remembers a failed write and refuses to commit after it.
-  file.write(bytes);
+  errno = 0;
+  const qint64 written = file.write(bytes);
+  const int writeErrno = errno;
+  // A short write (disk full, file size limit) sets no error of its own, and commit()
+  // would rename the truncated file over the old one.
+  if (written != bytes.size()) {
+    const QString reason = written < 0 || writeErrno == 0
+                               ? file.errorString()
+                               : QStringLiteral("Only %1 of %2 bytes were written: %3.")
+                                     .arg(written)
+                                     .arg(bytes.size())
+                                     .arg(QString::fromLocal8Bit(std::strerror(writeErrno)));
+    file.cancelWriting();
+    throw InOutError(QStringLiteral("Cannot write the file %1. %2").arg(fileName, reason));
+  }
   if (!file.commit())
     throw InOutError(QStringLiteral("Cannot write the file %1. %2").arg(fileName, file.errorString()));
 }
