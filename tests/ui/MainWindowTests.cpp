@@ -120,11 +120,27 @@ TEST_F(MainWindowFixture, ChoosingCzechAppliesCzechCaptionsAndBack) {
 TEST_F(MainWindowFixture, LaterFeaturesAnswerWithoutCrashing) {
   TMainForm& f = makeForm();
   scriptedPrompts().setAutoAcknowledge(true);
-  for (QAction* a : {f.Import1, f.Export1, f.UpgradeSW1, f.ShowDescriptions1, f.DeleteDescriptions1,
-                     f.SaveToFile1, f.LoadfomFile1, f.RecordOptions1, f.ApplicationManual, f.About1, f.About2,
-                     f.Portsetti1, f.Expertsettings1})
+  for (QAction* a : {f.UpgradeSW1, f.RecordOptions1, f.ApplicationManual, f.About1, f.About2, f.Portsetti1,
+                     f.Expertsettings1})
     a->trigger();
   SUCCEED();
+}
+
+TEST_F(MainWindowFixture, FileItemsAskForTheirFiles) {
+  TMainForm& f = makeForm();
+  scriptedPrompts().expect(PromptKind::OpenFile, false);
+  scriptedPrompts().expect(PromptKind::OpenFile, false);
+  scriptedPrompts().expect(PromptKind::SaveFile, false);
+  scriptedPrompts().expect(PromptKind::SaveFile, false);
+  scriptedPrompts().expect(PromptKind::Warning, false);
+  f.Import1->trigger();
+  f.LoadfomFile1->trigger();
+  f.Export1->trigger();
+  f.SaveToFile1->trigger();
+  f.DeleteDescriptions1->trigger();
+  std::vector<QString> captions;
+  for (const auto& r : scriptedPrompts().records()) captions.push_back(r.caption);
+  EXPECT_EQ(captions, (std::vector<QString>{"Open File", "Open File", "Save to File", "Save to File", ""}));
 }
 
 // ---- caption, layout, hints ------------------------------------------------------------

@@ -1,5 +1,6 @@
-// Menu commands whose windows and file formats arrive with later work. Until then each
-// tells the operator so instead of doing nothing.
+// Menu commands of the files, the recorder, the upgrade and the manuals. Those whose
+// windows arrive with later work tell the operator so instead of doing nothing.
+#include "FileCommands.h"
 #include "Main.h"
 
 #include <QAction>
@@ -12,13 +13,17 @@ void notAvailable(const QAction* item) {
 
 }  // namespace
 
-void TMainForm::Import1Click() { notAvailable(Import1); }
-void TMainForm::Export1Click() { notAvailable(Export1); }
+void TMainForm::Import1Click() { pellix::OpenConfigurationCommand(ChannelBoxes, GWYKomunikator.get()); }
+void TMainForm::Export1Click() { pellix::SaveConfigurationCommand(ChannelBoxes); }
 void TMainForm::UpgradeSW1Click() { notAvailable(UpgradeSW1); }
-void TMainForm::ShowDescriptions1Click() { notAvailable(ShowDescriptions1); }
-void TMainForm::DeleteDescriptions1Click() { notAvailable(DeleteDescriptions1); }
-void TMainForm::SaveToFile1Click() { notAvailable(SaveToFile1); }
-void TMainForm::LoadfomFile1Click() { notAvailable(LoadfomFile1); }
+void TMainForm::ShowDescriptions1Click() {
+  pellix::ShowDescriptionsCommand(ShowDescriptions1, Frame_LineTab1, Frame_LineTab2);
+}
+void TMainForm::DeleteDescriptions1Click() {
+  pellix::DeleteDescriptionsCommand(Frame_LineTab1, Frame_LineTab2);
+}
+void TMainForm::SaveToFile1Click() { pellix::SaveDescriptionsCommand(Frame_LineTab1, Frame_LineTab2); }
+void TMainForm::LoadfomFile1Click() { pellix::LoadDescriptionsCommand(Frame_LineTab1, Frame_LineTab2); }
 void TMainForm::Startlogging1Click() { notAvailable(Startlogging1); }
 void TMainForm::StopLogging1Click() { notAvailable(StopLogging1); }
 void TMainForm::RecordOptions1Click() { notAvailable(RecordOptions1); }
