@@ -99,7 +99,7 @@ TEST(FindNewView, ControlsCaptionsAndHints) {
   EXPECT_EQ(v.all[3]->SpeedButton_Save->statusTip(), QStringLiteral("Save to the desired channel."));
 }
 
-TEST(FindNewView, SlotsAreNumberedByCreationAndFoundByName) {
+TEST(SensorNewBox, SlotsAreNumberedByCreationAndFoundByName) {
   TwoViews v;
   ASSERT_EQ(v.all.size(), 40);
   for (int s = 1; s <= 40; ++s) {
@@ -114,6 +114,22 @@ TEST(FindNewView, SlotsAreNumberedByCreationAndFoundByName) {
   TwoViews again;
   EXPECT_EQ(again.all.front()->SlotIndex, 1);
   EXPECT_EQ(again.all.back()->Label_Channel->text(), QStringLiteral("39"));
+}
+
+TEST(FindNewView, SlotsStandInTwoColumnsOfTen) {
+  TwoViews v;
+  v.line1->resize(600, 700);
+  v.line1->show();
+  pellix::test::processEventsFor(20);
+  const QList<TFrame_SensorNewBox*>& boxes = v.line1->Slots;
+  for (int k = 1; k < 10; ++k) {
+    EXPECT_EQ(boxes[k]->x(), boxes[0]->x());
+    EXPECT_GT(boxes[k]->y(), boxes[k - 1]->y());
+    EXPECT_EQ(boxes[10 + k]->y(), boxes[k]->y());
+  }
+  EXPECT_GT(boxes[10]->x(), boxes[0]->x());
+  EXPECT_LT(v.line1->Button_FindNew->y(), boxes[0]->y());
+  EXPECT_GT(v.line1->Label_Status->mapTo(v.line1.get(), QPoint()).y(), boxes[9]->y());
 }
 
 TEST(FindNewView, ServiceBlockShowsTheLinesOwnRegisters) {
@@ -139,7 +155,7 @@ TEST(FindNewView, ServiceBlockShowsTheLinesOwnRegisters) {
             QStringLiteral("Operation status: Channel number out of range (0xEEE1)"));
 }
 
-TEST(FindNewView, ResultsGoToTheirSlotsAndEmptyRecordsKeepWhatIsShown) {
+TEST(SensorNewBox, ResultsGoToTheirSlotsAndEmptyRecordsKeepWhatIsShown) {
   TwoViews v;
   Block block{};
   putRecord(block, 0, {0x2800, 0x0000, 0x0000, 0x0001}, 3);
@@ -168,7 +184,7 @@ TEST(FindNewView, ResultsGoToTheirSlotsAndEmptyRecordsKeepWhatIsShown) {
   EXPECT_TRUE(v.line2->Label_NewROMCode->text().isEmpty());
 }
 
-TEST(FindNewView, RecordForAnotherSlotIsIgnoredAndOtherBlocksAreNotResults) {
+TEST(SensorNewBox, RecordForAnotherSlotIsIgnoredAndOtherBlocksAreNotResults) {
   TwoViews v;
   v.all[4]->UpdateSlot({6, {1, 2, 3, 4}, 9});
   EXPECT_TRUE(v.all[4]->Label_ROMCode->text().isEmpty());
