@@ -208,6 +208,8 @@ TEST_F(MainWindowFixture, EachSearchViewCoversTheOtherLine) {
   pellix::test::processEventsFor(20);
   EXPECT_EQ(f.Frame_FindNewTab1->geometry(), f.Frame_LineTab2->geometry());
   EXPECT_EQ(f.Frame_FindNewTab2->geometry(), f.Frame_LineTab1->geometry());
+  EXPECT_TRUE(f.Frame_FindNewTab1->autoFillBackground());
+  EXPECT_TRUE(f.Frame_FindNewTab2->autoFillBackground());
   // On top: the point in the middle of LINE 2 belongs to LINE 1's search view.
   QWidget* at = f.Panel_MainTable->childAt(f.Frame_LineTab2->geometry().center());
   while (at && at != f.Frame_FindNewTab1 && at != f.Frame_LineTab2) at = at->parentWidget();

@@ -373,8 +373,10 @@ void TMainForm::CreateLayout() {
   Frame_FindNewTab1->setObjectName(QStringLiteral("Frame_FindNewTab1"));
   Frame_FindNewTab2 = new TFrame_FindNewTab(2, Panel_MainTable);
   Frame_FindNewTab2->setObjectName(QStringLiteral("Frame_FindNewTab2"));
-  Frame_FindNewTab1->hide();
-  Frame_FindNewTab2->hide();
+  for (TFrame_FindNewTab* search : {Frame_FindNewTab1, Frame_FindNewTab2}) {
+    search->setAutoFillBackground(true);  // opaque, or the covered line shows through
+    search->hide();
+  }
   auto* table = new QGridLayout(Panel_MainTable);
   table->setContentsMargins(2, 0, 0, 0);
   table->setHorizontalSpacing(2);
