@@ -3,6 +3,7 @@
 
 #include "ErrorReport.h"
 #include "StrConsts.h"
+#include "uForm_ProgressDialog.h"
 #include "uFrame_FindNewTab.h"
 #include "uFrame_LineTab.h"
 #include "uFrame_SensorBox.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolButton>
@@ -470,6 +472,47 @@ TEST_F(MainWindowFixture, ClosingTheWindowFreesTheClientAndSavesOnDestruction) {
   form.reset();
   EXPECT_EQ(pellix::test::readCommSetting("SlaveAddr_Index").toInt(), 2);
   EXPECT_EQ(pellix::test::readCommSetting("ComNum").toInt(), 6);
+}
+
+}  // namespace
+
+namespace {
+
+using pellix::test::MainWindowFixture;
+
+// The configuration import drives the window through its import host.
+TEST_F(MainWindowFixture, ImportHostDrivesTheProgressDialogAndTheWindow) {
+  TMainForm& f = makeForm();
+  f.show();
+  IImportHost& host = f;
+  IProgressSink& progress = host.ProgressDialog();
+  EXPECT_EQ(&progress, &host.ProgressDialog());  // one dialog for the whole run
+  progress.SetCaption(QStringLiteral("Pellix Tool - Import from file"));
+  progress.SetMaximum(40);
+  progress.SetPosition(3);
+  progress.SetText(QStringLiteral("Writing channels from file a.bin... (Channel 2)"));
+  progress.Show();
+  TForm_ProgressDialog* dialog = f.Form_ProgressDialog();
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Pellix Tool - Import from file"));
+  EXPECT_EQ(dialog->Gauge1->maximum(), 40);
+  EXPECT_EQ(progress.Position(), 3);
+  EXPECT_EQ(dialog->Label_Progress->text(),
+            QStringLiteral("Writing channels from file a.bin... (Channel 2)"));
+  host.SetMainWindowEnabled(false);
+  EXPECT_FALSE(f.isEnabled());
+  progress.Hide();
+  host.SetMainWindowEnabled(true);
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_TRUE(f.isEnabled());
+}
+
+TEST_F(MainWindowFixture, ImportHostSwitchesTheConnectBoxOn) {
+  TMainForm& f = makeForm();
+  startGateway(8);
+  static_cast<IImportHost&>(f).SetConnectChecked();
+  EXPECT_TRUE(connectBox().isChecked());
+  EXPECT_TRUE(f.AfComPort1->IsOpen());
 }
 
 }  // namespace
