@@ -1,0 +1,118 @@
+#include "RecorderCommands.h"
+
+#include "CheckFileName.h"
+#include "InOutError.h"
+#include "uFrm_RecSettings.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QTimer>
+
+namespace pellix {
+namespace {
+
+const QString SessionName = QStringLiteral("RecorderSession");
+
+void SetPanel(const RecorderLinks& links, const QString& text) {
+  if (links.StatusPanel) links.StatusPanel->setText(text);
+}
+
+bool Connected(const RecorderLinks& links) { return links.IsConnected && links.IsConnected(); }
+
+// Back to Ready (connected) or Idle: no timer, no file.
+void EndLogging(const RecorderLinks& links) {
+  if (links.StopItem) links.StopItem->setEnabled(false);
+  if (links.StartItem && Connected(links)) links.StartItem->setEnabled(true);
+  if (links.Timer) {
+    links.Timer->stop();
+    RecorderSession::Of(links.Timer).Writer.reset();
+  }
+}
+
+// A log that cannot be written stops before the operator is told, so that no tick runs
+// into the same failure while the message is open.
+void FailLogging(const RecorderLinks& links, const InOutError& error) {
+  EndLogging(links);
+  SetPanel(links, QStringLiteral("Logging stopped."));
+  prompts().error(QString::fromLocal8Bit(error.what()));
+}
+
+}  // namespace
+
+RecorderSession::RecorderSession(QTimer* timer) : QObject(timer) { setObjectName(SessionName); }
+
+RecorderSession& RecorderSession::Of(QTimer* timer) {
+  if (RecorderSession* session = Find(timer)) return *session;
+  return *new RecorderSession(timer);
+}
+
+RecorderSession* RecorderSession::Find(const QTimer* timer) {
+  return timer->findChild<RecorderSession*>(SessionName, Qt::FindDirectChildrenOnly);
+}
+
+void PrepareLogSaveDialog(FileDialogSpec& dialog) {
+  dialog.filter = QStringLiteral("CSV text files (*.csv)|*.CSV");
+  dialog.defaultExtension = QStringLiteral("csv");
+}
+
+void StartLoggingCommand(const RecorderLinks& links) {
+  RecorderSession& session = RecorderSession::Of(links.Timer);
+  if (session.Writer || links.Timer->isActive()) return;  // already logging
+
+  FileDialogSpec ownDialog{QStringLiteral("Save to File"), {}, {}, {}};
+  FileDialogSpec& dialog = links.SaveDialog ? *links.SaveDialog : ownDialog;
+  PrepareLogSaveDialog(dialog);
+  const QString fileName = AskSaveFileName(dialog);
+  if (fileName.isEmpty()) return;
+
+  if (links.StartItem) links.StartItem->setEnabled(false);
+  if (links.StopItem) links.StopItem->setEnabled(true);
+  try {
+    session.Writer = std::make_unique<TCSVFileRecorder>(fileName, false, links.FallbackFolder);
+    for (const QStringList& row : LogTitleRows()) session.Writer->WriteRowPadded(row, LogFieldCount);
+    TDynamicBackupArray channels;
+    if (links.ExportDescriptions) links.ExportDescriptions(channels);
+    for (const QStringList& row : LogChannelRows(channels)) session.Writer->WriteRow(row);
+  } catch (const InOutError& e) {
+    FailLogging(links, e);
+    return;
+  }
+
+  session.SampleCounter = 0;
+  session.Plan = PlanRecorderTimer(RecorderOptions().Period());
+  session.TicksToSample = 1;
+  links.Timer->setInterval(session.Plan.IntervalMs);
+  links.Timer->start();
+  SetPanel(links, QStringLiteral("Logging..."));
+  RecorderTimerTick(links);
+}
+
+void StopLoggingCommand(const RecorderLinks& links) {
+  EndLogging(links);
+  SetPanel(links, QStringLiteral("Logging stopped."));
+}
+
+void RecorderTimerTick(const RecorderLinks& links) {
+  RecorderSession* session = RecorderSession::Find(links.Timer);
+  if (!session || !session->Writer) return;
+  // A period longer than one timer interval runs over several ticks.
+  if (--session->TicksToSample > 0) return;
+  session->TicksToSample = session->Plan.TicksPerSample;
+
+  if (!Connected(links) || (links.TimeoutShown && links.TimeoutShown())) return;
+  TDynamicLogArray records;
+  if (links.CollectRecords) links.CollectRecords(records);
+  try {
+    session->Writer->WriteRow(
+        LogSampleRow(links.Clock ? links.Clock() : QDateTime::currentDateTime(), records));
+  } catch (const InOutError& e) {
+    FailLogging(links, e);
+    return;
+  }
+  SetPanel(links, QStringLiteral("Logging... (%1)").arg(session->SampleCounter));
+  ++session->SampleCounter;
+}
+
+void RecordOptionsCommand() { RecorderOptions().exec(); }
+
+}  // namespace pellix
