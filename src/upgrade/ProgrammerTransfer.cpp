@@ -1,0 +1,497 @@
+#include "ProgrammerTransfer.h"
+
+#include "AfComPort.h"
+#include "AppIdentificators.h"
+#include "CheckFileName.h"
+#include "FileIo.h"
+#include "InOutError.h"
+#include "ModbusFrames.h"
+#include "RegisterMap.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace pellix {
+
+namespace upgrade {
+namespace {
+
+constexpr qint64 MsPerDay = 24LL * 60 * 60 * 1000;
+
+void PutByte(TxFrame& f, int value) { f.Data[f.Length++] = static_cast<uint8_t>(value & 0xFF); }
+
+void PutWord(TxFrame& f, int value) {
+  PutByte(f, value >> 8);
+  PutByte(f, value);
+}
+
+// CRC_tx: the CRC of everything so far, low byte first.
+void PutCrc(TxFrame& f) {
+  const uint16_t crc = modbus::Crc16(f.Data.data(), static_cast<std::size_t>(f.Length));
+  PutByte(f, crc);
+  PutByte(f, crc >> 8);
+}
+
+}  // namespace
+
+TxFrame BuildVersionPoll(uint8_t slave) {
+  TxFrame f;
+  PutByte(f, slave);
+  PutByte(f, modbus::FnReadHoldingRegisters);
+  PutWord(f, RegisterMap::ServiceBlock);
+  PutWord(f, RegisterMap::UpgradeServiceReadCount);
+  PutCrc(f);
+  return f;
+}
+
+TxFrame BuildEraseRequest(uint8_t slave, int sector) {
+  TxFrame f;
+  PutByte(f, slave);
+  PutByte(f, modbus::FnWriteMultipleRegisters);
+  PutWord(f, RegisterMap::FirmwareEraseSector);
+  PutWord(f, 1);
+  PutByte(f, 2);
+  PutWord(f, sector);
+  PutCrc(f);
+  return f;
+}
+
+TxFrame BuildProgramBlock(uint8_t slave, std::span<const uint8_t> fileBuf, int blockPos, int imageOffset) {
+  TxFrame f;
+  PutByte(f, slave);
+  PutByte(f, modbus::FnWriteMultipleRegisters);
+  PutWord(f, RegisterMap::FirmwareBlockOffset);
+  PutWord(f, RegisterMap::FirmwareBlockRegisters);
+  PutByte(f, RegisterMap::FirmwareBlockRegisters * 2);
+  PutWord(f, imageOffset);  // modulo 65536
+  for (int i = 0; i < BlockBytes; ++i) {
+    const long long index = static_cast<long long>(blockPos) + i;
+    const bool inside = index >= 0 && index < static_cast<long long>(fileBuf.size());
+    PutByte(f, inside ? fileBuf[static_cast<std::size_t>(index)] : 0xFF);
+  }
+  PutCrc(f);
+  return f;
+}
+
+TxFrame BuildRestart(uint8_t slave) {
+  TxFrame f;
+  PutByte(f, slave);
+  PutByte(f, modbus::FnWriteSingleRegister);
+  PutWord(f, RegisterMap::Line1Command);
+  PutWord(f, RegisterMap::CmdRestartGateway);
+  PutCrc(f);
+  return f;
+}
+
+bool IsValidReply(std::span<const uint8_t> rx) {
+  if (rx.size() < 2) return false;
+  const std::size_t n = rx.size() - 2;
+  const uint16_t crc = modbus::Crc16(rx.data(), n);
+  return rx[n] == (crc & 0xFF) && rx[n + 1] == (crc >> 8);
+}
+
+bool IsVersionReply(std::span<const uint8_t> rx, uint8_t slave) {
+  return rx.size() == VersionReplyLength && rx[0] == slave && rx[1] == modbus::FnReadHoldingRegisters &&
+         rx[2] == RegsCount * 2 && IsValidReply(rx);
+}
+
+int LinkTimerInterval(int baudRate, int current) {
+  if (baudRate == 0) return current;
+  const int quotient = 4800000 / baudRate;
+  return quotient <= IdleIntervalMs ? IdleIntervalMs : quotient;
+}
+
+QString ElapsedText(qint64 elapsedMs) {
+  const qint64 withinDay = ((elapsedMs % MsPerDay) + MsPerDay) % MsPerDay;
+  return QStringLiteral("%1 s").arg(std::llround(static_cast<double>(withinDay) / 1000.0));
+}
+
+}  // namespace upgrade
+
+using namespace upgrade;
+
+// ---- ComPortLink -----------------------------------------------------------
+
+ComPortLink::ComPortLink(TAfComPort& port) : port_(port) {
+  port_.OnSyncEvent = [this](TAfCustomSerialPort*, TAfCoreEvent kind, unsigned) {
+    if (kind == TAfCoreEvent::ThreadException) threadFailed_ = true;
+  };
+}
+
+bool ComPortLink::IsOpen() { return port_.IsOpen(); }
+
+int ComPortLink::BytesWaiting() {
+  if (threadFailed_ && port_.IsOpen())
+    throw EAfComPortError(
+        (QStringLiteral("Read data error - ") + port_.Name() + QStringLiteral(" ")).toStdString());
+  return port_.BytesWaiting();
+}
+
+void ComPortLink::ReadBytes(void* buffer, int count) { port_.ReadBytes(buffer, count); }
+
+void ComPortLink::WriteBytes(const void* buffer, int count) { port_.WriteBytes(buffer, count); }
+
+void ComPortLink::ClosePort() { port_.ClosePort(); }
+
+// ---- ProgrammerTransfer ----------------------------------------------------
+
+ProgrammerTransfer::ProgrammerTransfer(ProgrammerPort& port, QTimer& timer)
+    : FileBuf(FileBufSize, 0xFF), port_(port), timer_(timer) {
+  OpenDialog1.title = QStringLiteral("Open File");
+  OpenDialog1.filter = QStringLiteral("Binary files (*.bin)|*.BIN");
+  Clock = [] { return QDateTime::currentMSecsSinceEpoch(); };
+}
+
+void ProgrammerTransfer::changed() {
+  if (OnDisplayChanged) OnDisplayChanged();
+}
+
+QString ProgrammerTransfer::Elapsed() const { return ElapsedText(Clock() - StartTime); }
+
+void ProgrammerTransfer::ShowLinkState(int kind) { display_.LinkState = kind; }
+
+// ---- Loading a file --------------------------------------------------------
+
+void ProgrammerTransfer::Button_OpenFileClick() {
+  timer_.stop();
+  struct Restart {
+    QTimer& timer;
+    ~Restart() { timer.start(); }
+  } restart{timer_};
+  QString fileName;
+  for (;;) {
+    fileName.clear();
+    if (!prompts().openFile(OpenDialog1, fileName)) return;
+    if (CheckFileName(fileName)) break;
+  }
+  LoadFile(fileName);
+}
+
+void ProgrammerTransfer::LoadFile(const QString& fileName) {
+  if (!QFileInfo::exists(fileName)) {
+    prompts().information(QStringLiteral("File does not exist."));
+    return;
+  }
+  // The whole file is read before anything of the loaded image changes: a file that
+  // cannot be read or is refused leaves the previous image as it was.
+  QByteArray bytes;
+  try {
+    bytes = ReadFileBytes(fileName, FileBufSize + 1);
+  } catch (const InOutError&) {
+    prompts().error(QStringLiteral("File access error."));
+    return;
+  }
+  if (bytes.isEmpty()) {
+    prompts().error(QStringLiteral("%1 is empty.").arg(fileName));
+    return;
+  }
+  if (bytes.size() > FileBufSize) {
+    prompts().error(QStringLiteral("%1 is too large. A firmware image has at most %2 bytes.")
+                        .arg(fileName)
+                        .arg(FileBufSize));
+    return;
+  }
+  if (fileName == LoadedFileName &&
+      !prompts().confirmation(QStringLiteral("%1 is already open. Do you want to reload it?").arg(fileName),
+                              ConfirmButtons::YesNo))
+    return;
+
+  std::fill(FileBuf.begin(), FileBuf.end(), uint8_t{0xFF});
+  std::copy(bytes.begin(), bytes.end(), FileBuf.begin());
+  FileLen = static_cast<int>(bytes.size());
+  static constexpr char Hex[] = "0123456789ABCDEF";
+  QString dump(FileLen * 3, Qt::Uninitialized);
+  QChar* out = dump.data();
+  for (int i = 0; i < FileLen; ++i) {
+    *out++ = QLatin1Char(Hex[FileBuf[i] >> 4]);
+    *out++ = QLatin1Char(Hex[FileBuf[i] & 0x0F]);
+    *out++ = QLatin1Char(' ');
+  }
+  LoadedFileName = fileName;
+  display_.PathText = QStringLiteral("Open file:\n") + fileName;
+  display_.DumpText = std::move(dump);
+  ++display_.ImageRevision;
+  changed();
+}
+
+// ---- Starting, cancelling, closing ----------------------------------------
+
+void ProgrammerTransfer::Button_DelProgMemClick(bool portChecked) {
+  if (!portChecked) {
+    prompts().information(QStringLiteral("Communication port is inactive."));
+    return;
+  }
+  if (FileLen < 1) {
+    prompts().error(QStringLiteral("No file selected."));
+    return;
+  }
+  if (!prompts().confirmation(QStringLiteral("Program the device memory?"), ConfirmButtons::YesNo)) return;
+  display_.CancelEnabled = true;
+  StartErase();
+  Busy = true;
+  timer_.setInterval(StepIntervalMs);
+  changed();
+}
+
+void ProgrammerTransfer::StartErase() {
+  StepState = StepErasing;
+  EraseSector = RegisterMap::FirmwareFirstErasedSector;
+  display_.ProgressPosition = 0;
+  display_.ProgressMaximum = FileLen / BlockBytes + 33;
+  display_.ProgressVisible = true;
+  ProgressCount = 0;
+  StartTime = Clock();
+  display_.ProgressText = QStringLiteral("Clearing memory...");
+  display_.OpenFileEnabled = false;
+}
+
+bool ProgrammerTransfer::Button_AbortClick() {
+  if (!Busy) return false;
+  changed();
+  if (!prompts().confirmation(QStringLiteral("Cancel programming?"), ConfirmButtons::YesNo)) return false;
+  ResetTransfer();
+  changed();
+  return true;
+}
+
+bool ProgrammerTransfer::CloseQuery() {
+  if (Busy) {
+    changed();
+    if (!prompts().confirmation(QStringLiteral("Cancel programming?"), ConfirmButtons::YesNo)) return false;
+  }
+  ResetTransfer();
+  changed();
+  return true;
+}
+
+void ProgrammerTransfer::ResetTransfer() {
+  StepState = StepIdle;
+  display_.ProgressPosition = 0;
+  display_.ProgressVisible = false;
+  display_.ProgressText.clear();
+  display_.OpenFileEnabled = true;
+  display_.CancelEnabled = false;
+  Busy = false;
+  RestartSent = false;
+}
+
+void ProgrammerTransfer::PortOpened() {
+  ErrorCount = 0;
+  ReplyState = ReplyNone;
+  StepState = StepIdle;
+  display_.Connected = true;
+  ShowLinkState(LinkCleared);
+  display_.VersionText.clear();
+  changed();
+}
+
+void ProgrammerTransfer::Shown() {
+  display_.VersionText.clear();
+  ShowLinkState(LinkCleared);
+  changed();
+}
+
+// ---- The tick ----------------------------------------------------------------
+
+void ProgrammerTransfer::StoreByte(uint8_t byte) {
+  RxBuf[static_cast<std::size_t>(RxCount)] = byte;
+  if (RxCount < RxCountLimit)
+    ++RxCount;
+  else
+    rxOverflow_ = true;
+}
+
+void ProgrammerTransfer::ReadReception() {
+  try {
+    const int waiting = port_.BytesWaiting();
+    for (int i = 0; i < waiting; ++i) {
+      uint8_t byte = 0;
+      port_.ReadBytes(&byte, 1);
+      StoreByte(byte);
+    }
+  } catch (const EAfComPortError&) {
+    port_.ClosePort();
+    ErrorCount = ReadErrorCount;
+  }
+}
+
+void ProgrammerTransfer::Timer1Timer() {
+  if (!port_.IsOpen()) {
+    display_.Connected = false;
+    ShowLinkState(ErrorCount >= ReadErrorCount ? LinkLost : LinkDisconnected);
+    changed();
+    return;
+  }
+  display_.Connected = true;
+
+  RxCount = 0;
+  rxOverflow_ = false;
+  ReadReception();
+  // More than the buffer holds is never a reply, whatever its last bytes are.
+  if (!rxOverflow_ && IsValidReply({RxBuf.data(), static_cast<std::size_t>(RxCount)})) {
+    ReplyState = ReplyValid;
+    Rec03();
+  }
+  RxCount = 0;
+
+  if (ReplyState == ReplyValid) ShowLinkState(LinkOk);
+  if (ReplyState == ReplyPending) {
+    ShowLinkState(LinkTimeout);
+    ErrorCount = std::min(ErrorCount + 1, MaxErrorCount);
+  }
+
+  if (StepState != StepIdle && ReplyState == ReplyValid) {
+    timer_.setInterval(StepIntervalMs);
+    switch (StepState) {
+      case StepErasing:
+        send16_maz();
+        break;
+      case StepErased:
+        StartProgramming();
+        break;
+      case StepProgramming:
+        send16();
+        break;
+      case StepRestart:
+        SendReset();
+        break;
+      default:
+        break;
+    }
+  } else {
+    timer_.setInterval(IdleIntervalMs);
+    ReplyState = ReplyNone;
+    Send03();
+    VersionRequested = true;
+    ReplyState = ReplyPending;
+    // The request that went unanswered goes again after the next valid reply. Never
+    // before the image's first block or the first sector.
+    if (StepState == StepProgramming) {
+      BlockPos = std::max(0, BlockPos - BlockBytes);
+      ImageOffset = std::max(0, ImageOffset - BlockBytes);
+    } else if (StepState == StepErasing) {
+      EraseSector = std::max<int>(RegisterMap::FirmwareFirstErasedSector, EraseSector - 1);
+    } else if (StepState == StepRestart) {
+      // The last block may not have arrived: send it again before the restart.
+      StepState = StepProgramming;
+      BlockPos = std::max(0, BlockPos - BlockBytes);
+      ImageOffset = std::max(0, ImageOffset - BlockBytes);
+      display_.CancelEnabled = true;
+      display_.OpenFileEnabled = false;
+      display_.ProgressText = LoadingText();
+    } else if (StepState == StepErased) {
+      // Likewise the last erase request.
+      StepState = StepErasing;
+      EraseSector = RegisterMap::FirmwareLastErasedSector;
+      display_.ProgressText = QStringLiteral("Clearing memory...");
+    }
+  }
+  changed();
+}
+
+void ProgrammerTransfer::Rec03() {
+  const std::span<const uint8_t> rx{RxBuf.data(), static_cast<std::size_t>(RxCount)};
+  for (int i = 0; i < RegsCount; ++i) {
+    const int hi = 3 + 2 * i;
+    const int lo = 4 + 2 * i;
+    Regs[i] = lo < RxCount ? static_cast<uint16_t>(RxBuf[hi] << 8 | RxBuf[lo]) : 0;
+  }
+  // Only the answer to the version poll carries the version: an echo of a write (or of
+  // the restart command) is a valid reply too, but its bytes are no version.
+  if (!IsVersionReply(rx, SlaveAddr)) return;
+  if (VersionRequested) {
+    VersionRequested = false;
+    display_.VersionText = QStringLiteral("Gateway FW version: %1").arg(FormatVersionNumber(Regs[0]));
+  }
+  if (RestartSent) {
+    RestartSent = false;
+    Busy = false;
+    display_.ProgressText = QStringLiteral("Firmware update completed. (%1)").arg(Elapsed());
+    ShowLinkState(LinkOk);
+    timer_.stop();
+    changed();
+    prompts().information(QStringLiteral("Firmware update completed. Actual firmware version is %1.")
+                              .arg(FormatVersionNumber(Regs[0])));
+    timer_.start();
+  }
+}
+
+// ---- Requests ----------------------------------------------------------------
+
+void ProgrammerTransfer::Send(const TxFrame& frame) {
+  TxBuf = frame;
+  port_.WriteBytes(TxBuf.Data.data(), TxBuf.Length);
+}
+
+void ProgrammerTransfer::PortInactiveDuringRun() {
+  Button_AbortClick();
+  prompts().information(QStringLiteral("Communication port is inactive."));
+}
+
+void ProgrammerTransfer::Send03() {
+  if (!port_.IsOpen()) return;
+  Send(BuildVersionPoll(SlaveAddr));
+}
+
+void ProgrammerTransfer::send16_maz() {
+  if (!port_.IsOpen()) {
+    PortInactiveDuringRun();
+    return;
+  }
+  Send(BuildEraseRequest(SlaveAddr, EraseSector));
+  ++EraseSector;
+  ReplyState = ReplyPending;
+  display_.ProgressPosition = ProgressCount;
+  if (ProgressCount < 31) ++ProgressCount;
+  if (EraseSector > RegisterMap::FirmwareLastErasedSector) {
+    StepState = StepErased;
+    display_.ProgressPosition = 32;
+    display_.ProgressText = QStringLiteral("Memory erased. (%1)").arg(Elapsed());
+  }
+}
+
+QString ProgrammerTransfer::LoadingText() const {
+  // The name of the image that is being sent, not of whatever the dialog last chose.
+  return QStringLiteral("Loading program \"%1\"...").arg(QFileInfo(LoadedFileName).fileName());
+}
+
+void ProgrammerTransfer::StartProgramming() {
+  display_.ProgressText = LoadingText();
+  BlockPos = 0;
+  ImageOffset = 0;
+  StepState = StepProgramming;
+}
+
+void ProgrammerTransfer::send16() {
+  if (!port_.IsOpen()) {
+    PortInactiveDuringRun();
+    return;
+  }
+  Send(BuildProgramBlock(SlaveAddr, FileBuf, BlockPos, ImageOffset));
+  BlockPos += BlockBytes;
+  ImageOffset += BlockBytes;
+  ReplyState = ReplyPending;
+  display_.ProgressPosition = ProgressCount;
+  if (ProgressCount < 1000) ++ProgressCount;
+  if (ImageOffset > FileLen) {
+    display_.ProgressPosition = display_.ProgressMaximum;
+    display_.CancelEnabled = false;
+    display_.ProgressText = QStringLiteral("Memory programming done. (%1)").arg(Elapsed());
+    StepState = StepRestart;
+    timer_.start();
+    display_.OpenFileEnabled = true;
+  }
+}
+
+void ProgrammerTransfer::SendReset() {
+  if (port_.IsOpen()) Send(BuildRestart(SlaveAddr));
+  display_.ProgressText = QStringLiteral("Rebooting...");
+  RestartSent = true;
+  StepState = StepIdle;
+}
+
+}  // namespace pellix
