@@ -239,9 +239,11 @@ TEST_F(SensorBoxTest, BoxIsPaintedInItsStatusColour) {
   EXPECT_EQ(h.box->grab().toImage().pixelColor(margin), Red);
 }
 
-TEST_F(SensorBoxTest, NeverUpdatedBoxStillNamesItsChannel) {
+TEST_F(SensorBoxTest, NeverUpdatedBoxHoldsAnAllZeroRecord) {
   BoxHost h(7);
-  EXPECT_EQ(h.box->LastRecord.ChannelNumber, 7);
+  EXPECT_EQ(h.box->LastRecord.ChannelNumber, 0);
+  EXPECT_EQ(h.box->RomCodeText(), "0000000000000000");
+  EXPECT_EQ(h.box->LastRecord.Status, 0);
 }
 
 // ---- display mode ----

@@ -182,9 +182,8 @@ TFrame_SensorBox::TFrame_SensorBox(QWidget* parent) : QFrame(parent) {
 
   NumberFromOne = ChannelsNumbering;
   ChannelNumber = ++boxCounter;
-  // A box that never received data still names its own channel: a configuration saved
-  // before the first poll must not carry channel 0.
-  LastRecord.ChannelNumber = static_cast<uint8_t>(ChannelNumber);
+  // LastRecord stays all zero (channel 0) until the channel is received: a configuration
+  // saved before the first poll must restore nothing rather than wipe 40 channels.
   Label_Channel->setText(QStringLiteral("Ch%1").arg(DisplayedNumber()));
 
   ClearTexts();
