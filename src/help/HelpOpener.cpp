@@ -53,6 +53,8 @@ bool THelpOpener::OpenFromResource(const QString& fileName, const QString& resou
   const QByteArray text = LoadResourceText(resourceName, QStringLiteral("text"));
   const QString fullName = HelpFolder + QLatin1Char('/') + name;
   if (HelpFolder.isEmpty()) cannotCreate(name, QStringLiteral("No folder for application data."));
+  // The folder may have been removed while the program ran; a manual should still open.
+  QDir().mkpath(HelpFolder);
   // Written whole or not at all: a viewer never sees half a manual.
   QSaveFile file(fullName);
   file.setDirectWriteFallback(true);

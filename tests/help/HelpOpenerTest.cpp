@@ -153,6 +153,15 @@ TEST_F(HelpOpenerTest, ProcessEndingWithoutEndHelpKeepsTheFolder) {
   EXPECT_TRUE(QFileInfo::exists(manual));
 }
 
+TEST_F(HelpOpenerTest, FolderRemovedWhileRunningIsMadeAgain) {
+  pellix::StartHelp();
+  const QString base = pellix::HelpOpener()->BaseFolder;
+  ASSERT_TRUE(QDir(base).removeRecursively());
+  ASSERT_TRUE(pellix::OpenManual(1));
+  EXPECT_TRUE(QFileInfo::exists(base + "/Help/PellixTool_GWYManualEN.mht"));
+  EXPECT_EQ(opened.size(), 1u);
+}
+
 TEST_F(HelpOpenerTest, NameWithExtensionIsKept) {
   pellix::StartHelp();
   THelpOpener& h = *pellix::HelpOpener();
