@@ -153,6 +153,16 @@ TEST_F(HelpOpenerTest, ProcessEndingWithoutEndHelpKeepsTheFolder) {
   EXPECT_TRUE(QFileInfo::exists(manual));
 }
 
+TEST_F(HelpOpenerTest, ViewerThatCannotOpenIsNotReported) {
+  pellix::setUrlOpener([this](const QUrl& url) {
+    opened.push_back(url);
+    return false;  // no program for .mht
+  });
+  EXPECT_TRUE(pellix::OpenManual(0));
+  EXPECT_EQ(opened.size(), 1u);
+  EXPECT_TRUE(pellix::test::scriptedPrompts().records().empty());
+}
+
 TEST_F(HelpOpenerTest, FolderRemovedWhileRunningIsMadeAgain) {
   pellix::StartHelp();
   const QString base = pellix::HelpOpener()->BaseFolder;
@@ -298,6 +308,9 @@ TEST_P(ManualDocument, IsOneHtmlPageWithEveryPictureItShows) {
   EXPECT_TRUE(parts[0].headers.value("content-type").startsWith("text/html"));
   const QString html = QString::fromUtf8(parts[0].body);
   EXPECT_TRUE(html.contains("</html>"));
+  // The page is the one in the source tree (the document is rebuilt from it).
+  EXPECT_EQ(QByteArray(parts[0].body).replace("\r\n", "\n"),
+            readFile(QStringLiteral(PELLIX_RESOURCES_DIR "/manuals/") + GetParam() + ".html"));
   const QString base = QString::fromLatin1(parts[0].headers.value("content-location"));
   const QString baseDir = base.left(base.lastIndexOf('/') + 1);
   QStringList locations;
