@@ -11,7 +11,6 @@
 #include <QSettings>
 
 #include <sys/resource.h>
-#include <csignal>
 
 using namespace pellix;
 using files_test::Folder;
@@ -19,6 +18,8 @@ using files_test::readAll;
 using files_test::writeAll;
 using recorder_test::Channel;
 using recorder_test::FileRows;
+using recorder_test::FileSizeLimit;
+using recorder_test::Written;
 
 namespace {
 
@@ -159,30 +160,19 @@ TEST_F(CsvWriter, PaddedRowHasExactlyNFields) {
 TEST_F(CsvWriter, WithoutAppendAnExistingFileStartsEmpty) {
   const QString path = folder.path("old.csv");
   writeAll(path, "old contents\r\n");
-  {
-    TCSVFileRecorder log(path, false);
-    EXPECT_FALSE(log.Append());
-    log.WriteRow({QStringLiteral("new")});
-  }
-  EXPECT_EQ(readAll(path), QByteArray("new\r\n"));
+  EXPECT_EQ(Written(path, false, {{QStringLiteral("new")}}), QByteArray("new\r\n"));
 }
 
 TEST_F(CsvWriter, AppendKeepsAnExistingFileAndCreatesAMissingOne) {
   const QString existing = folder.path("old.csv");
   writeAll(existing, "old\r\n");
-  {
-    TCSVFileRecorder log(existing, true);
-    EXPECT_TRUE(log.Append());
-    log.WriteRow({QStringLiteral("new")});
-  }
-  EXPECT_EQ(readAll(existing), QByteArray("old\r\nnew\r\n"));
+  EXPECT_EQ(Written(existing, true, {{QStringLiteral("new")}}), QByteArray("old\r\nnew\r\n"));
+  EXPECT_EQ(Written(folder.path("missing.csv"), true, {{QStringLiteral("first")}}), QByteArray("first\r\n"));
+}
 
-  const QString missing = folder.path("missing.csv");
-  {
-    TCSVFileRecorder log(missing, true);
-    log.WriteRow({QStringLiteral("first")});
-  }
-  EXPECT_EQ(readAll(missing), QByteArray("first\r\n"));
+TEST_F(CsvWriter, TheAppendFlagIsKept) {
+  EXPECT_TRUE(TCSVFileRecorder(folder.path("a.csv"), true).Append());
+  EXPECT_FALSE(TCSVFileRecorder(folder.path("b.csv"), false).Append());
 }
 
 TEST_F(CsvWriter, AFileThatCannotBeCreatedGoesToLogFileCsvInTheFallbackFolder) {
@@ -227,21 +217,9 @@ TEST_F(CsvWriter, AShortWriteRaises) {
   const QString path = folder.path("limited.csv");
   TCSVFileRecorder log(path, false);
   log.WriteRow({QStringLiteral("0123456789")});
-  // The file may grow by a few bytes only: the next row gets cut short.
-  std::signal(SIGXFSZ, SIG_IGN);
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  rlimit limit = old;
-  limit.rlim_cur = 16;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-  bool raised = false;
-  try {
-    log.WriteRow({QStringLiteral("0123456789")});
-  } catch (const InOutError&) {
-    raised = true;
-  }
-  setrlimit(RLIMIT_FSIZE, &old);
-  EXPECT_TRUE(raised);
+  const FileSizeLimit limit(16);  // the next row gets cut short
+  ASSERT_TRUE(limit.Active());
+  EXPECT_THROW(log.WriteRow({QStringLiteral("0123456789")}), InOutError);
 }
 
 // ---- the rows of a log ----
@@ -435,6 +413,9 @@ TEST_P(TimerPlan, IntervalFitsATimerAndTicksAddUpToThePeriod) {
 INSTANTIATE_TEST_SUITE_P(Periods, TimerPlan,
                          ::testing::Values(PlanCase{1, 1000, 1}, PlanCase{60, 60000, 1},
                                            PlanCase{2147483, 2147483000, 1}, PlanCase{2147484, 1073742000, 2},
-                                           PlanCase{4294967, 2147483500, 2}, PlanCase{0, 1000, 1}));
+                                           PlanCase{4294967, 2147483500, 2}, PlanCase{0, 1000, 1}),
+                         [](const ::testing::TestParamInfo<PlanCase>& info) {
+                           return "Seconds" + std::to_string(info.param.period);
+                         });
 
 }  // namespace

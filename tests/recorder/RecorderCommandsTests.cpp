@@ -14,7 +14,6 @@
 #include <QTimer>
 
 #include <sys/resource.h>
-#include <csignal>
 
 using namespace pellix;
 using files_test::Folder;
@@ -23,6 +22,7 @@ using files_test::writeAll;
 using pellix::test::scriptedPrompts;
 using recorder_test::Channel;
 using recorder_test::FileRows;
+using recorder_test::FileSizeLimit;
 
 namespace {
 
@@ -267,17 +267,14 @@ TEST_F(RecorderCommandsTest, ASampleThatCannotBeWrittenStopsLoggingAndIsReported
   const QString path = folder.path("log.csv");
   Start(path);
   const qint64 size = QFileInfo(path).size();
-  std::signal(SIGXFSZ, SIG_IGN);
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  rlimit limit = old;
-  limit.rlim_cur = static_cast<rlim_t>(size + 10);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
   bool timerStoppedBeforeTheMessage = false;
   scriptedPrompts().expect(
       {PromptKind::Error, true, {}, [&] { timerStoppedBeforeTheMessage = !timer.isActive(); }});
-  RecorderTimerTick(links);
-  setrlimit(RLIMIT_FSIZE, &old);
+  {
+    const FileSizeLimit limit(size + 10);
+    ASSERT_TRUE(limit.Active());
+    RecorderTimerTick(links);
+  }
   EXPECT_TRUE(timerStoppedBeforeTheMessage);
   const std::vector<QString> errors = scriptedPrompts().texts(PromptKind::Error);
   ASSERT_EQ(errors.size(), 1u);
