@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTimer>
 #include <QToolButton>
 
 #include <ostream>
@@ -122,9 +123,7 @@ TEST_F(MainWindowFixture, ChoosingCzechAppliesCzechCaptionsAndBack) {
 TEST_F(MainWindowFixture, LaterFeaturesAnswerWithoutCrashing) {
   TMainForm& f = makeForm();
   scriptedPrompts().setAutoAcknowledge(true);
-  for (QAction* a : {f.UpgradeSW1, f.RecordOptions1, f.ApplicationManual, f.About1, f.About2, f.Portsetti1,
-                     f.Expertsettings1})
-    a->trigger();
+  for (QAction* a : {f.ApplicationManual, f.About1, f.About2, f.Portsetti1, f.Expertsettings1}) a->trigger();
   SUCCEED();
 }
 
@@ -513,6 +512,25 @@ TEST_F(MainWindowFixture, ImportHostSwitchesTheConnectBoxOn) {
   static_cast<IImportHost&>(f).SetConnectChecked();
   EXPECT_TRUE(connectBox().isChecked());
   EXPECT_TRUE(f.AfComPort1->IsOpen());
+}
+
+}  // namespace
+
+namespace {
+
+using pellix::PromptKind;
+using pellix::test::MainWindowFixture;
+using pellix::test::scriptedPrompts;
+
+TEST_F(MainWindowFixture, StartLoggingAsksForTheLogFileAndCancelLeavesItOff) {
+  TMainForm& f = makeForm();
+  startGateway(8);
+  connectBox().setChecked(true);
+  ASSERT_TRUE(f.Startlogging1->isEnabled());
+  scriptedPrompts().expect(PromptKind::SaveFile, false);
+  f.Startlogging1->trigger();
+  EXPECT_EQ(scriptedPrompts().records().size(), 1u);
+  EXPECT_FALSE(f.Timer_recorder->isActive());
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "uFrame_Logo.h"
 #include "uFrame_Pocitadlo.h"
 #include "uFrame_SensorBox.h"
+#include "uMain_Programmer.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -539,6 +540,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 void TMainForm::FormClose() {
   GWYKomunikator.reset();
   UnhookMainWindow(this);
+  delete pellix::FindProgrammerWindow(this);
 }
 
 void TMainForm::ApplicationEvents1Exception(const std::exception& e) {

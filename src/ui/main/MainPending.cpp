@@ -1,7 +1,10 @@
 // Menu commands of the files, the recorder, the upgrade and the manuals. Those whose
 // windows arrive with later work tell the operator so instead of doing nothing.
+#include "AfPortComboBox.h"
 #include "FileCommands.h"
 #include "Main.h"
+#include "RecorderLinks.h"
+#include "uMain_Programmer.h"
 
 #include <QAction>
 
@@ -11,11 +14,29 @@ void notAvailable(const QAction* item) {
   pellix::prompts().information(QStringLiteral("\"%1\" is not available in this version.").arg(item->text()));
 }
 
+pellix::RecorderLinks recorderLinks(TMainForm& f) {
+  return pellix::RecorderLinksOf(f.Frame_Komunikace1, f.Frame_LineTab1, f.Frame_LineTab2, f.Timer_recorder,
+                                 f.Startlogging1, f.StopLogging1, f.StatusPanel1, &f.SaveDialog1);
+}
+
 }  // namespace
 
 void TMainForm::Import1Click() { pellix::OpenConfigurationCommand(ChannelBoxes, GWYKomunikator.get()); }
 void TMainForm::Export1Click() { pellix::SaveConfigurationCommand(ChannelBoxes); }
-void TMainForm::UpgradeSW1Click() { notAvailable(UpgradeSW1); }
+void TMainForm::UpgradeSW1Click() {
+  pellix::UpgradeHandOver h;
+  h.mainWindow = this;
+  h.upgradeItem = UpgradeSW1;
+  h.connectItem = Connect1;
+  h.disconnectItem = Disconnect1;
+  h.connectBox = Frame_Komunikace1->CheckBox_Connect;
+  h.updateTimer = Frame_Komunikace1->Timer_Update;
+  h.timeoutShown = [this] { return Frame_Komunikace1->TimeoutShown; };
+  h.comNumber = [this] { return Frame_Komunikace1->AfPortComboBox1->SelectedComNumber(); };
+  h.baudRate = [this] { return GWYKomunikator ? GWYKomunikator->GetBaudRate() : 0; };
+  h.slaveAddress = [this] { return GWYKomunikator ? GWYKomunikator->GetSlaveAddress() : uint8_t{1}; };
+  pellix::RunFirmwareUpgrade(h);
+}
 void TMainForm::ShowDescriptions1Click() {
   pellix::ShowDescriptionsCommand(ShowDescriptions1, Frame_LineTab1, Frame_LineTab2);
 }
@@ -24,10 +45,10 @@ void TMainForm::DeleteDescriptions1Click() {
 }
 void TMainForm::SaveToFile1Click() { pellix::SaveDescriptionsCommand(Frame_LineTab1, Frame_LineTab2); }
 void TMainForm::LoadfomFile1Click() { pellix::LoadDescriptionsCommand(Frame_LineTab1, Frame_LineTab2); }
-void TMainForm::Startlogging1Click() { notAvailable(Startlogging1); }
-void TMainForm::StopLogging1Click() { notAvailable(StopLogging1); }
-void TMainForm::RecordOptions1Click() { notAvailable(RecordOptions1); }
-void TMainForm::Timer_recorderTimer() {}
+void TMainForm::Startlogging1Click() { pellix::StartLoggingCommand(recorderLinks(*this)); }
+void TMainForm::StopLogging1Click() { pellix::StopLoggingCommand(recorderLinks(*this)); }
+void TMainForm::RecordOptions1Click() { pellix::RecordOptionsCommand(); }
+void TMainForm::Timer_recorderTimer() { pellix::RecorderTimerTick(recorderLinks(*this)); }
 void TMainForm::ApplicationManualClick() { notAvailable(ApplicationManual); }
 void TMainForm::GatewayManualClick() { notAvailable(GatewayManual); }
 void TMainForm::About1Click() {
