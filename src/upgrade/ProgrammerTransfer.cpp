@@ -289,6 +289,11 @@ void ProgrammerTransfer::PortOpened() {
   changed();
 }
 
+void ProgrammerTransfer::PortClosed() {
+  display_.Connected = false;
+  changed();
+}
+
 void ProgrammerTransfer::Shown() {
   display_.VersionText.clear();
   ShowLinkState(LinkCleared);

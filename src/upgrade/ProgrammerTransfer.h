@@ -160,8 +160,9 @@ class ProgrammerTransfer {
   // The close query: false when the operator keeps the run going. Resets the transfer otherwise.
   bool CloseQuery();
   void ResetTransfer();
-  // After CheckBox1 opened the port.
+  // After CheckBox1 opened the port, and after it closed it.
   void PortOpened();
+  void PortClosed();
   // FormShow.
   void Shown();
   // Timer1Timer: one tick.

@@ -66,6 +66,9 @@ constexpr LinkStateLook LinkStates[] = {
 
 }  // namespace
 
+// The logo lives in this library's resources, which a static library has to register.
+static void InitUpgradeResources() { Q_INIT_RESOURCE(upgrade); }
+
 TForm_Programmer::TForm_Programmer(QWidget* owner) : QDialog(owner) {
   setObjectName(QStringLiteral("Form_Programmer"));
   setWindowTitle(QStringLiteral("Pellix Tool - Upgrade SW"));
@@ -103,6 +106,7 @@ TForm_Programmer::TForm_Programmer(QWidget* owner) : QDialog(owner) {
   Img_Logo->setObjectName(QStringLiteral("Img_Logo"));
   Img_Logo->setAlignment(Qt::AlignCenter);
   Img_Logo->setGeometry(4, 4, 212, 72);
+  InitUpgradeResources();
   const QPixmap logo(QStringLiteral(":/upgrade/logo.png"));
   if (!logo.isNull())
     CImgLst_Logo59x137 << logo.scaled(137, 59, Qt::KeepAspectRatio, Qt::SmoothTransformation);
@@ -194,6 +198,7 @@ void TForm_Programmer::SetLinkBaudRate(int baudRate) {
 void TForm_Programmer::CheckBox1Click() {
   if (!CheckBox1->isChecked()) {
     AfComPort1.ClosePort();
+    transfer_->PortClosed();
     return;
   }
   try {
