@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <stdexcept>
 
 using namespace pellix;
@@ -184,6 +185,10 @@ TEST_F(WithSimulator, LostRequestsStillGiveTheWholeImage) {
   const Bytes image = makeImage(2000);
   form.Transfer().LoadFile(writeImageFile(QStringLiteral("lossy.bin"), image));
   tick(form);
+  std::atomic<int> lost{0};
+  sim.setLogHandler([&](const gwsim::LogEntry& e) {
+    if (e.text.find("request lost") != std::string::npos) ++lost;
+  });
   gwsim::Faults faults;
   faults.noReply.fraction = 0.2;
   faults.seed = 7;
@@ -194,6 +199,8 @@ TEST_F(WithSimulator, LostRequestsStillGiveTheWholeImage) {
   for (int i = 0; i < 800 && form.Transfer().Busy; ++i) tick(form);
   ASSERT_FALSE(form.Transfer().Busy);
   EXPECT_EQ(sim.withModel([](gwsim::GatewayModel& m) { return m.image(); }), paddedImage(image));
+  EXPECT_GT(lost.load(), 5);
+  sim.setLogHandler({});
 }
 
 TEST_F(WithSimulator, UnpluggedGatewayShowsTheLostLink) {
@@ -223,6 +230,7 @@ struct MainWindowStandIn {
   QTimer updateTimer;
   bool timeout = false;
   bool connectFails = false;
+  bool connectRefused = false;  // stays unchecked without an error
   int com = WithSimulator::Com;
   std::vector<bool> connectClicks;
 
@@ -230,6 +238,10 @@ struct MainWindowStandIn {
     updateTimer.start(10000);
     QObject::connect(connectBox, &QCheckBox::toggled, [this](bool checked) {
       connectClicks.push_back(checked);
+      if (checked && connectRefused) {
+        connectBox->setChecked(false);
+        return;
+      }
       if (checked && connectFails) {
         connectBox->setChecked(false);
         reportException(std::make_exception_ptr(std::runtime_error("Can't open device COM7")));
@@ -278,6 +290,17 @@ TEST(UpgradeCommandTest, FailedConnectIsReportedOnce) {
   EXPECT_EQ(scriptedPrompts().records()[0].text, QStringLiteral("Can't open device COM7"));
   EXPECT_TRUE(main.upgradeItem.isEnabled());
   EXPECT_EQ(FindProgrammerWindow(&main.window), nullptr);
+}
+
+TEST(UpgradeCommandTest, RefusedWhenTheMainWindowCannotConnect) {
+  MainWindowStandIn main;
+  main.connectRefused = true;
+  scriptedPrompts().expect(PromptKind::Information, true);
+  RunFirmwareUpgrade(main.host());
+  EXPECT_EQ(scriptedPrompts().texts(PromptKind::Information),
+            std::vector<QString>{QStringLiteral("Communication port is inactive.")});
+  EXPECT_TRUE(main.upgradeItem.isEnabled());
+  EXPECT_TRUE(main.updateTimer.isActive());
 }
 
 TEST(UpgradeCommandTest, PortOfTheWindowThatCannotOpenShowsNoWindow) {
