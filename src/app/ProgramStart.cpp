@@ -2,10 +2,12 @@
 
 #include "AppIdentificators.h"
 #include "ErrorReport.h"
+#include "HelpOpener.h"
 #include "Main.h"
 #include "OneProgramInstace.h"
 #include "PellixApplication.h"
 #include "QtPrompts.h"
+#include "dlgAboutUlmara.h"
 #include "uMaskInputBox.h"
 
 #include <memory>
@@ -15,6 +17,7 @@ namespace pellix {
 int RunPellixTool(int argc, char** argv, const std::function<void(TMainForm&)>& beforeShow) {
   PellixApplication app(argc, argv);
   QGuiApplication::setApplicationDisplayName(WindowCaption());
+  StartHelp();  // the manuals' folder; a second instance leaves the first one's alone
   // Before any window exists: a second start only brings the first one forward.
   CheckSingleInstance();
   QGuiApplication::setApplicationDisplayName(StartupTitle);
@@ -25,11 +28,13 @@ int RunPellixTool(int argc, char** argv, const std::function<void(TMainForm&)>& 
     TMainForm mainForm;
     setErrorHandler([&mainForm](const std::exception& e) { mainForm.ApplicationEvents1Exception(e); });
     mainForm.Form_ProgressDialog();
+    TdlgAboutUlmara partnerAbout(&mainForm);
     if (beforeShow) beforeShow(mainForm);
     mainForm.show();
     rc = app.exec();
     setErrorHandler({});
   }
+  EndHelp();
   return rc;
 }
 

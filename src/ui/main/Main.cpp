@@ -9,6 +9,7 @@
 #include "Hint.h"
 #include "OneProgramInstace.h"
 #include "StrConsts.h"
+#include "dlgAboutQuorvel.h"
 #include "dlg_GWYSettings.h"
 #include "uForm_ProgressDialog.h"
 #include "uFrame_FindNewTab.h"
@@ -233,6 +234,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   Settings1->menuAction()->setVisible(false);
   Pan_GWYSettingsHead->setVisible(false);
   Pan_GWYSettings->setVisible(false);
+  // 15
+  dlgAboutQuorvel = new TdlgAboutQuorvel(this);
+  dlgAboutQuorvel->setObjectName(QStringLiteral("dlgAboutQuorvel"));
 }
 
 TMainForm::~TMainForm() {

@@ -27,6 +27,7 @@ class TFrame_SensorBox;
 class TFrame_SensorNewBox;
 class TdlgGWYSettings;
 class TForm_ProgressDialog;
+class TdlgAboutQuorvel;
 
 namespace pellix {
 
@@ -80,6 +81,7 @@ class TMainForm : public QMainWindow, public IImportHost {
   QLabel* StatusPanel1 = nullptr;  // the recorder state
 
   TdlgGWYSettings* dlgGWYSettings = nullptr;
+  TdlgAboutQuorvel* dlgAboutQuorvel = nullptr;
 
   QList<TFrame_SensorBox*> ChannelBoxes;    // 40: LINE 1's 20, then LINE 2's
   QList<TFrame_SensorNewBox*> ResultSlots;  // 40: LINE 1's view first

@@ -1,18 +1,16 @@
-// Menu commands of the files, the recorder, the upgrade and the manuals. Those whose
-// windows arrive with later work tell the operator so instead of doing nothing.
+// Menu commands of the files, the recorder, the firmware upgrade, the manuals and the
+// about dialog: each hands the window's parts to its command.
 #include "AfPortComboBox.h"
 #include "FileCommands.h"
+#include "HelpOpener.h"
 #include "Main.h"
 #include "RecorderLinks.h"
+#include "dlgAboutQuorvel.h"
 #include "uMain_Programmer.h"
 
 #include <QAction>
 
 namespace {
-
-void notAvailable(const QAction* item) {
-  pellix::prompts().information(QStringLiteral("\"%1\" is not available in this version.").arg(item->text()));
-}
 
 pellix::RecorderLinks recorderLinks(TMainForm& f) {
   return pellix::RecorderLinksOf(f.Frame_Komunikace1, f.Frame_LineTab1, f.Frame_LineTab2, f.Timer_recorder,
@@ -49,8 +47,6 @@ void TMainForm::Startlogging1Click() { pellix::StartLoggingCommand(recorderLinks
 void TMainForm::StopLogging1Click() { pellix::StopLoggingCommand(recorderLinks(*this)); }
 void TMainForm::RecordOptions1Click() { pellix::RecordOptionsCommand(); }
 void TMainForm::Timer_recorderTimer() { pellix::RecorderTimerTick(recorderLinks(*this)); }
-void TMainForm::ApplicationManualClick() { notAvailable(ApplicationManual); }
-void TMainForm::GatewayManualClick() { notAvailable(GatewayManual); }
-void TMainForm::About1Click() {
-  pellix::prompts().information(windowTitle(), About1->text().remove(QLatin1String("...")));
-}
+void TMainForm::ApplicationManualClick() { pellix::OpenManual(ApplicationManual->data().toInt()); }
+void TMainForm::GatewayManualClick() { pellix::OpenManual(GatewayManual->data().toInt()); }
+void TMainForm::About1Click() { dlgAboutQuorvel->ShowModal(); }
