@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <algorithm>
@@ -117,7 +118,9 @@ TForm_Programmer::TForm_Programmer(QWidget* owner) : QDialog(owner) {
       button(Panel_Work, "Button_OpenFile", QStringLiteral("Open File"), QRect(10, 10, 130, 28));
   Memo_Path = memo(Panel_Work, "Memo_Path", QRect(150, 8, w - 140, 52));
   Memo_Path->setFrameShape(QFrame::NoFrame);
-  // Two lines fit; a longer name brings the scroll bar.
+  // Three lines fit; a name that needs more brings the scroll bar.
+  const int margin = static_cast<int>(Memo_Path->document()->documentMargin());
+  Memo_Path->setFixedHeight(Memo_Path->fontMetrics().lineSpacing() * 3 + 2 * margin);
   Memo_Path->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   Memo_FromFile = memo(Panel_Work, "Memo_FromFile", QRect(10, 68, w, 300));
   Memo_FromFile->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
