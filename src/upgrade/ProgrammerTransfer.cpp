@@ -239,6 +239,9 @@ void ProgrammerTransfer::Button_DelProgMemClick(bool portChecked) {
 
 void ProgrammerTransfer::StartErase() {
   StepState = StepErasing;
+  // A run started again while the gateway restarts is a new run: the answer after the
+  // restart must not report it completed.
+  RestartSent = false;
   EraseSector = RegisterMap::FirmwareFirstErasedSector;
   display_.ProgressPosition = 0;
   display_.ProgressMaximum = FileLen / BlockBytes + 33;

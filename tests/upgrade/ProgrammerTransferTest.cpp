@@ -275,6 +275,22 @@ TEST_F(TransferTest, ConfirmingAgainRestartsFromErasing) {
   EXPECT_EQ(d.ProgressPosition, 0);
 }
 
+TEST_F(TransferTest, RunStartedAgainDuringTheRestartIsNotReportedCompleted) {
+  scriptedPrompts().setAutoAcknowledge(true);
+  const Bytes image = makeImage(300);
+  rig.load(image);
+  rig.startRun();
+  while (!t.RestartSent) rig.tick();
+  rig.startRun();  // while the gateway is still silent
+  for (int i = 0; i < 12 && t.StepState == StepErasing && t.EraseSector == 32; ++i) rig.tick();
+  EXPECT_TRUE(t.Busy);
+  EXPECT_TRUE(scriptedPrompts().texts(PromptKind::Information).empty());
+  EXPECT_EQ(t.StepState, StepErasing);
+  ASSERT_GT(rig.runToEnd(), 0);
+  EXPECT_EQ(scriptedPrompts().texts(PromptKind::Information).size(), 1u);
+  EXPECT_EQ(rig.port.model.image(), paddedImage(image));
+}
+
 // ---- Loading --------------------------------------------------------------
 
 class LoadTest : public TransferTest {};
