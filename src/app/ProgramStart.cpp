@@ -8,6 +8,7 @@
 #include "PellixApplication.h"
 #include "QtPrompts.h"
 #include "dlgAboutUlmara.h"
+#include "uFrm_RecSettings.h"
 #include "uMaskInputBox.h"
 
 #include <memory>
@@ -28,6 +29,7 @@ int RunPellixTool(int argc, char** argv, const std::function<void(TMainForm&)>& 
     TMainForm mainForm;
     setErrorHandler([&mainForm](const std::exception& e) { mainForm.ApplicationEvents1Exception(e); });
     mainForm.Form_ProgressDialog();
+    RecorderOptions();  // reads the stored sampling period now, once
     TdlgAboutUlmara partnerAbout(&mainForm);
     if (beforeShow) beforeShow(mainForm);
     mainForm.show();
