@@ -159,9 +159,14 @@ void TAfComPortEventThread::Wake() { signalFd(FCore.FEventWake); }
 void TAfComPortEventThread::Execute() {
   TAfComPortCore& core = FCore;
   bool watching = true;  // false after a hang-up: the fd would report it forever
+  // The 200 ms check can only find something while bytes may sit unread, or when the
+  // driver keeps line counters that have to be polled; otherwise it would wake for nothing.
+  bool maybeUnread = true;
+  const bool countersPolled = core.FCountersValid;
   while (!Terminated()) {
     epoll_event events[4];
-    const int n = ::epoll_wait(core.FEpoll, events, 4, watching ? kIdleCheckMs : -1);
+    const bool idleCheck = watching && (maybeUnread || countersPolled);
+    const int n = ::epoll_wait(core.FEpoll, events, 4, idleCheck ? kIdleCheckMs : -1);
     if (n < 0) {
       if (errno == EINTR) continue;
       throw std::system_error(errno, std::generic_category(), "epoll_wait");
@@ -189,8 +194,12 @@ void TAfComPortEventThread::Execute() {
         waiting = 0;
         if (errno == EIO) hangUp = true;
       }
+      if (n == 0 && waiting == 0) maybeUnread = false;
     }
-    if (received) mask |= evRxChar;
+    if (received) {
+      mask |= evRxChar;
+      maybeUnread = true;
+    }
     if (hangUp && watching) {
       watching = false;
       ::epoll_ctl(core.FEpoll, EPOLL_CTL_DEL, core.FFd, nullptr);

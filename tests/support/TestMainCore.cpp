@@ -1,17 +1,4 @@
 #include "GuardedApplication.h"
+#include "TestMain.h"
 
-#include <gtest/gtest.h>
-
-namespace pellix::test {
-void prepareSandbox();
-void removeSandbox();
-}  // namespace pellix::test
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  pellix::test::prepareSandbox();
-  pellix::PellixCoreApplication app(argc, argv);
-  const int rc = RUN_ALL_TESTS();
-  pellix::test::removeSandbox();
-  return rc;
-}
+int main(int argc, char** argv) { return pellix::test::runAllTests<pellix::PellixCoreApplication>(argc, argv); }
