@@ -10,7 +10,7 @@ namespace pellix {
 
 // An exception that only aborts an operation; the report drops it.
 class SilentException : public std::exception {
-public:
+ public:
   const char* what() const noexcept override { return "Operation aborted"; }
 };
 

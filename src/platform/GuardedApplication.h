@@ -9,7 +9,7 @@ namespace pellix {
 
 template <class Base>
 class GuardedApplication : public Base {
-public:
+ public:
   GuardedApplication(int& argc, char** argv) : Base(argc, argv) {}
 
   bool notify(QObject* receiver, QEvent* event) override {

@@ -6,7 +6,7 @@ namespace pellix {
 namespace {
 
 class StderrPrompts final : public Prompts {
-public:
+ public:
   void information(const QString& text, const QString&) override { print("information", text); }
   void error(const QString& text, const QString&) override { print("error", text); }
   bool warning(const QString& text, const QString&) override {
@@ -34,7 +34,7 @@ public:
     return false;
   }
 
-private:
+ private:
   static void print(const char* kind, const QString& text) {
     std::fprintf(stderr, "[%s] %s\n", kind, text.toLocal8Bit().constData());
   }

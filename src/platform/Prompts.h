@@ -27,7 +27,7 @@ struct FileDialogSpec {
 };
 
 class Prompts {
-public:
+ public:
   virtual ~Prompts() = default;
   virtual void information(const QString& text, const QString& caption = {}) = 0;
   virtual void error(const QString& text, const QString& caption = {}) = 0;

@@ -63,10 +63,10 @@ bool QtPrompts::warning(const QString& text, const QString& caption) {
 
 bool QtPrompts::confirmation(const QString& text, ConfirmButtons buttons, const QString& caption) {
   if (buttons == ConfirmButtons::YesNo)
-    return QMessageBox::question(dialogParent(), titleOr(caption), text, QMessageBox::Yes | QMessageBox::No) ==
-           QMessageBox::Yes;
-  return QMessageBox::question(dialogParent(), titleOr(caption), text, QMessageBox::Ok | QMessageBox::Cancel) ==
-         QMessageBox::Ok;
+    return QMessageBox::question(dialogParent(), titleOr(caption), text,
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+  return QMessageBox::question(dialogParent(), titleOr(caption), text,
+                               QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
 bool QtPrompts::inputQuery(const QString& caption, const QString& prompt, QString& value) {

@@ -9,7 +9,7 @@ class QWidget;
 namespace pellix {
 
 class QtPrompts final : public Prompts {
-public:
+ public:
   using MaskQuery = std::function<bool(const QString& caption, const QString& prompt, QString& value)>;
 
   // The masked ROM-code box lives with the other small dialogs; the program hands it in.
@@ -24,7 +24,7 @@ public:
   bool openFile(const FileDialogSpec& spec, QString& fileName) override;
   bool saveFile(const FileDialogSpec& spec, QString& fileName) override;
 
-private:
+ private:
   MaskQuery maskQuery_;
 };
 

@@ -7,14 +7,22 @@ namespace pellix {
 
 const char* promptKindName(PromptKind kind) {
   switch (kind) {
-    case PromptKind::Information: return "Information";
-    case PromptKind::Warning: return "Warning";
-    case PromptKind::Error: return "Error";
-    case PromptKind::Confirmation: return "Confirmation";
-    case PromptKind::InputQuery: return "InputQuery";
-    case PromptKind::MaskInputQuery: return "MaskInputQuery";
-    case PromptKind::OpenFile: return "OpenFile";
-    case PromptKind::SaveFile: return "SaveFile";
+    case PromptKind::Information:
+      return "Information";
+    case PromptKind::Warning:
+      return "Warning";
+    case PromptKind::Error:
+      return "Error";
+    case PromptKind::Confirmation:
+      return "Confirmation";
+    case PromptKind::InputQuery:
+      return "InputQuery";
+    case PromptKind::MaskInputQuery:
+      return "MaskInputQuery";
+    case PromptKind::OpenFile:
+      return "OpenFile";
+    case PromptKind::SaveFile:
+      return "SaveFile";
   }
   return "?";
 }

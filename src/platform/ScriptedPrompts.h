@@ -24,7 +24,7 @@ struct PromptAnswer {
 };
 
 class ScriptedPrompts final : public Prompts {
-public:
+ public:
   // Called when a prompt arrives that the script does not expect; the prompt is
   // then answered negatively. The default prints and aborts, so that a test never hangs.
   using FailureHandler = std::function<void(const QString& message)>;
@@ -51,7 +51,7 @@ public:
   bool openFile(const FileDialogSpec& spec, QString& fileName) override;
   bool saveFile(const FileDialogSpec& spec, QString& fileName) override;
 
-private:
+ private:
   bool answer(PromptRecord rec, QString* value);
 
   std::deque<PromptAnswer> queue_;

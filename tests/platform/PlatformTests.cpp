@@ -3,8 +3,8 @@
 #include "QtPrompts.h"
 #include "TestSupport.h"
 
-#include <QTimer>
 #include <gtest/gtest.h>
+#include <QTimer>
 
 #include <stdexcept>
 
@@ -51,7 +51,8 @@ TEST(ScriptedPrompts, UnexpectedPromptIsReportedAndAnsweredNegatively) {
 }
 
 TEST(QtPrompts, PipeFilterBecomesQtFilterWithBothCases) {
-  EXPECT_EQ(qtFileFilter(QStringLiteral("Binary files (*.bin)|*.BIN")), QStringLiteral("Binary files (*.BIN *.bin)"));
+  EXPECT_EQ(qtFileFilter(QStringLiteral("Binary files (*.bin)|*.BIN")),
+            QStringLiteral("Binary files (*.BIN *.bin)"));
   EXPECT_EQ(qtFileFilter(QStringLiteral("Text files|*.txt|All|*.*")),
             QStringLiteral("Text files (*.txt *.TXT);;All (*.*)"));
 }

@@ -1,4 +1,6 @@
 #include "GuardedApplication.h"
 #include "TestMain.h"
 
-int main(int argc, char** argv) { return pellix::test::runAllTests<pellix::PellixCoreApplication>(argc, argv); }
+int main(int argc, char** argv) {
+  return pellix::test::runAllTests<pellix::PellixCoreApplication>(argc, argv);
+}

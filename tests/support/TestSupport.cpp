@@ -2,12 +2,12 @@
 
 #include "ErrorReport.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>
