@@ -8,6 +8,7 @@
 #include "GWYKomunikator.h"
 #include "Hint.h"
 #include "OneProgramInstace.h"
+#include "ProgressDialogSink.h"
 #include "StrConsts.h"
 #include "dlgAboutQuorvel.h"
 #include "dlg_GWYSettings.h"
@@ -126,27 +127,6 @@ void restoreIndex(QComboBox* list, int index) {
     list->setCurrentIndex(index);
   }
 }
-
-// The import's view of the progress dialog.
-class ProgressSink final : public IProgressSink {
- public:
-  ProgressSink(TForm_ProgressDialog* dialog, QWidget* mainWindow) : dialog_(dialog), main_(mainWindow) {}
-  void SetCaption(const QString& caption) override { dialog_->setWindowTitle(caption); }
-  void Show() override {
-    dialog_->show();
-    dialog_->move(main_->geometry().center() - dialog_->rect().center());
-  }
-  void Hide() override { dialog_->hide(); }
-  void SetMaximum(int maximum) override { dialog_->Gauge1->setMaximum(maximum); }
-  void SetPosition(int position) override { dialog_->Gauge1->setValue(position); }
-  int Position() const override { return dialog_->Gauge1->value(); }
-  void SetText(const QString& text) override { dialog_->Label_Progress->setText(text); }
-  void Repaint() override { dialog_->repaint(); }
-
- private:
-  TForm_ProgressDialog* dialog_;
-  QWidget* main_;
-};
 
 }  // namespace
 
@@ -490,7 +470,7 @@ TForm_ProgressDialog* TMainForm::Form_ProgressDialog() {
   if (!progressDialog_) {
     progressDialog_ = new TForm_ProgressDialog(this);
     progressDialog_->setObjectName(QStringLiteral("Form_ProgressDialog"));
-    progressSink_ = std::make_unique<ProgressSink>(progressDialog_, this);
+    progressSink_ = std::make_unique<TProgressDialogSink>(*progressDialog_, this);
   }
   return progressDialog_;
 }
