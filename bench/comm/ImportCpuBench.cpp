@@ -6,12 +6,12 @@
 #include "AfComPort.h"
 #include "GWYKomunikator.h"
 #include "GuardedApplication.h"
+#include "ProcessCpu.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
 
 #include <cstdio>
 
@@ -32,12 +32,6 @@ class ConsoleHost : public IImportHost, public IProgressSink {
   void Repaint() override {}
   int position = 0;
 };
-
-double cpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 }  // namespace
 
@@ -73,12 +67,12 @@ int main(int argc, char** argv) {
 
   QElapsedTimer wall;
   wall.start();
-  const double cpu0 = cpuSeconds();
+  const double cpu0 = pellix::bench::processCpuSeconds();
   client.WriteChannelsFromFile(records, QStringLiteral("bench.bin"));  // ends with an information prompt
-  const double cpu = cpuSeconds() - cpu0;
+  const double cpu = pellix::bench::processCpuSeconds() - cpu0;
   const double seconds = wall.elapsed() / 1000.0;
-  std::printf("import of 40 channels at 9600 Bd: %.1f s, CPU %.3f s = %.3f %% of one core, %d channels\n", seconds,
-              cpu, 100.0 * cpu / seconds, host.position);
+  std::printf("import of 40 channels at 9600 Bd: %.1f s, CPU %.3f s = %.3f %% of one core, %d channels\n",
+              seconds, cpu, 100.0 * cpu / seconds, host.position);
   client.Disconnect();
   sim.terminate();
   sim.waitForFinished(5000);

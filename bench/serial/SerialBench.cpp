@@ -5,6 +5,7 @@
 #include "AfComPort.h"
 #include "GuardedApplication.h"
 #include "PortsFolder.h"
+#include "ProcessCpu.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,7 +14,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,13 +26,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double cpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 int openPty(int comNumber) {
   const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -92,13 +85,14 @@ void latency(QCoreApplication& app, TAfComPort& port, int master) {
 }
 
 void idleLoad(QCoreApplication& app, int seconds) {
-  const double before = cpuSeconds();
+  const double before = pellix::bench::processCpuSeconds();
   const auto start = Clock::now();
   QTimer::singleShot(seconds * 1000, Qt::PreciseTimer, &app, &QCoreApplication::quit);
   app.exec();
   const double wall = std::chrono::duration<double>(Clock::now() - start).count();
   std::printf("idle open port: %.3f%% of one core over %.1f s (process CPU %.4f s)\n",
-              100.0 * (cpuSeconds() - before) / wall, wall, cpuSeconds() - before);
+              100.0 * (pellix::bench::processCpuSeconds() - before) / wall, wall,
+              pellix::bench::processCpuSeconds() - before);
 }
 
 void bulk(QCoreApplication& app, TAfComPort& port, int master) {

@@ -4,6 +4,7 @@
 //                                       30 s prints CPU use of the last interval, RSS and counters
 #include "AfPortComboBox.h"
 #include "Main.h"
+#include "ProcessCpu.h"
 #include "ProgramStart.h"
 #include "uFrame_Komunikace.h"
 #include "uFrame_Pocitadlo.h"
@@ -16,7 +17,6 @@
 #include <QLabel>
 #include <QTimer>
 
-#include <sys/resource.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -42,12 +42,6 @@ class FirstPaint : public QObject {
  private:
   bool done_ = false;
 };
-
-double cpuSeconds() {
-  rusage ru{};
-  getrusage(RUSAGE_SELF, &ru);
-  return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
-}
 
 long rssKiB() {
   QFile f(QStringLiteral("/proc/self/status"));
@@ -78,11 +72,11 @@ int main(int argc, char** argv) {
       QTimer::singleShot(0, &f, [&f, k, &clock, &lastCpu, &lastMs, seconds] {
         k->CheckBox_Connect->setChecked(true);
         clock.start();
-        lastCpu = cpuSeconds();
+        lastCpu = pellix::bench::processCpuSeconds();
         auto* sample = new QTimer(&f);
         QObject::connect(sample, &QTimer::timeout, &f, [&, k, seconds] {
           const qint64 ms = clock.elapsed();
-          const double cpu = cpuSeconds();
+          const double cpu = pellix::bench::processCpuSeconds();
           std::printf("t=%3llds cpu=%.2f%% rss=%ldKiB %s %s %s connected=%d\n",
                       static_cast<long long>(ms / 1000),
                       100.0 * (cpu - lastCpu) * 1000.0 / double(ms - lastMs), rssKiB(),

@@ -1,0 +1,14 @@
+#pragma once
+// CPU time (user + system) the whole process has used so far, in seconds.
+#include <sys/resource.h>
+
+namespace pellix::bench {
+
+inline double processCpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+}  // namespace pellix::bench
