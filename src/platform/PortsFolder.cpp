@@ -16,4 +16,10 @@ QString portsFolderEntry(int comNumber) {
   return portsFolder() + QStringLiteral("/COM") + QString::number(comNumber);
 }
 
+QString serialByIdFolder() {
+  const QByteArray env = qgetenv("PELLIX_BY_ID_DIR");
+  if (!env.isEmpty()) return QString::fromLocal8Bit(env);
+  return QStringLiteral("/dev/serial/by-id");
+}
+
 }  // namespace pellix

@@ -2,12 +2,14 @@
 
 #include "AfComPort.h"
 #include "ComNumbers.h"
+#include "PortNames.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QStatusTipEvent>
 #include <QStyledItemDelegate>
 
 namespace {
@@ -57,6 +59,7 @@ TAfPortComboBox::TAfPortComboBox(QWidget* parent) : QComboBox(parent) {
   pellix::installBusyCursor();
   setItemDelegate(new PortItemDelegate(this));
   connect(this, qOverload<int>(&QComboBox::activated), this, &TAfPortComboBox::OnActivated);
+  connect(this, qOverload<int>(&QComboBox::highlighted), this, &TAfPortComboBox::ShowStatusLine);
   RefreshPorts();
 }
 
@@ -82,8 +85,14 @@ void TAfPortComboBox::RefreshPorts() {
     if (checkExist && state == pellix::PortState::Absent) continue;
     if (freeOnly && state != pellix::PortState::Free) continue;
     addItem(QStringLiteral("COM %1").arg(n));
-    setItemData(count() - 1, n, ComNumberRole);
-    setItemData(count() - 1, static_cast<int>(state), PortStateRole);
+    const int index = count() - 1;
+    setItemData(index, n, ComNumberRole);
+    setItemData(index, static_cast<int>(state), PortStateRole);
+    // Hovering an entry of the open list shows which device it is, and so does the
+    // status bar (the view sends the status tip).
+    const QString description = pellix::comPortDescription(n);
+    setItemData(index, description, Qt::ToolTipRole);
+    setItemData(index, description, Qt::StatusTipRole);
   }
   Reselect();
 }
@@ -111,14 +120,18 @@ void TAfPortComboBox::SetSelectedComNumber(int value) {
 }
 
 void TAfPortComboBox::UpdateToolTip() {
-  if (FSelectedComNumber <= 0) {
-    setToolTip({});
-    return;
-  }
-  const QString path = pellix::comDevicePath(FSelectedComNumber);
-  setToolTip(QStringLiteral("COM %1 \u2192 %2")
-                 .arg(FSelectedComNumber)
-                 .arg(path.isEmpty() ? QStringLiteral("(no device)") : path));
+  setToolTip(FSelectedComNumber > 0 ? pellix::comPortDescription(FSelectedComNumber) : QString());
+}
+
+void TAfPortComboBox::showPopup() {
+  QComboBox::showPopup();
+  ShowStatusLine(currentIndex());
+}
+
+void TAfPortComboBox::ShowStatusLine(int index) {
+  if (index < 0) return;
+  QStatusTipEvent tip(itemData(index, Qt::StatusTipRole).toString());
+  QCoreApplication::sendEvent(this, &tip);
 }
 
 void TAfPortComboBox::OnActivated(int index) {

@@ -29,12 +29,17 @@ class TAfPortComboBox : public QComboBox {
   QColor EntryTextColour(int index) const;
 
   // Item data roles: the COM number and its probed state (pellix::PortState as int).
+  // Each entry's tooltip and status tip say which device it is.
   static constexpr int ComNumberRole = Qt::UserRole + 1;
   static constexpr int PortStateRole = Qt::UserRole + 2;
+
+  // Opening the list puts the selected entry's device into the status bar.
+  void showPopup() override;
 
  private:
   void Reselect();
   void UpdateToolTip();
+  void ShowStatusLine(int index);
   void OnActivated(int index);
 
   int FMaxComPorts = 4;

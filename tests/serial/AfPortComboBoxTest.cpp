@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QStatusTipEvent>
 #include <QStyleOptionViewItem>
 
 #include <memory>
@@ -149,6 +150,35 @@ TEST_F(PortListTest, ToolTipNamesTheDevice) {
   EXPECT_EQ(box.toolTip(), QStringLiteral("COM 33 \u2192 /dev/ttyUSB0"));
   box.SetSelectedComNumber(2);
   EXPECT_EQ(box.toolTip(), QStringLiteral("COM 2 \u2192 ") + portsFolderEntry(2));
+}
+
+// Records the status tips that reach the application, as the main window's status bar does.
+class StatusTips : public QObject {
+ public:
+  StatusTips() { QCoreApplication::instance()->installEventFilter(this); }
+  ~StatusTips() override { QCoreApplication::instance()->removeEventFilter(this); }
+  QStringList tips;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::StatusTip) tips << static_cast<QStatusTipEvent*>(e)->tip();
+    return false;
+  }
+};
+
+TEST_F(PortListTest, AdapterByIdNameInToolTipAndInTheStatusBarWhenOpened) {
+  PtyPair adapter(3);
+  const QString name = QStringLiteral("usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0");
+  ASSERT_TRUE(QFile::link(adapter.slavePath(), serialByIdFolder() + QLatin1Char('/') + name));
+  TAfPortComboBox box;
+  box.SetSelectedComNumber(3);
+  const QString line = QStringLiteral("COM 3 \u2192 %1 (%2)").arg(adapter.slavePath(), name);
+  EXPECT_EQ(box.toolTip(), line);
+  EXPECT_EQ(box.itemData(0, Qt::ToolTipRole).toString(), line);
+  StatusTips status;
+  box.showPopup();
+  EXPECT_EQ(status.tips.value(0), line);
+  box.hidePopup();
 }
 
 }  // namespace

@@ -65,12 +65,13 @@ void prepareSandbox() {
   if (!dir) std::abort();
   g_sandbox = QString::fromLocal8Bit(dir);
   const QByteArray base = QByteArray(dir);
-  for (const char* sub : {"/home", "/home/.config", "/home/.local/share", "/ports"})
+  for (const char* sub : {"/home", "/home/.config", "/home/.local/share", "/ports", "/by-id"})
     QDir().mkpath(QString::fromLocal8Bit(base + sub));
   setenv("HOME", base + "/home", 1);
   setenv("XDG_CONFIG_HOME", base + "/home/.config", 1);
   setenv("XDG_DATA_HOME", base + "/home/.local/share", 1);
   setenv("PELLIX_PORTS_DIR", base + "/ports", 1);
+  setenv("PELLIX_BY_ID_DIR", base + "/by-id", 1);
   if (!getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   ::testing::UnitTest::GetInstance()->listeners().Append(new PromptsListener);
 }

@@ -11,8 +11,8 @@ namespace pellix::test {
 // The scripted prompts installed for the running test (fresh for every test).
 ScriptedPrompts& scriptedPrompts();
 
-// The temporary folder that HOME, XDG_CONFIG_HOME, XDG_DATA_HOME and
-// PELLIX_PORTS_DIR point into for this process.
+// The temporary folder that HOME, XDG_CONFIG_HOME, XDG_DATA_HOME, PELLIX_PORTS_DIR
+// and PELLIX_BY_ID_DIR point into for this process.
 QString sandboxDir();
 
 // Runs the event loop until pred() holds or timeoutMs passes; returns pred().
