@@ -2,6 +2,7 @@
 
 #include "ComNumbers.h"
 #include "LineTermios.h"
+#include "PortNames.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -343,9 +344,15 @@ void TAfComPortCore::Open(const OpenParams& params) {
   if (com <= 0) throw coreError("Invalid port number (COM%d)", com);
   PortOpenFailure failure = PortOpenFailure::None;
   FFd = openComDevice(com, failure);
-  if (FFd < 0)
-    throw coreError(
-        failure == PortOpenFailure::Missing ? "Invalid port number (COM%d)" : "Can't open device COM%d", com);
+  if (FFd < 0) {
+    if (failure == PortOpenFailure::Missing) throw coreError("Invalid port number (COM%d)", com);
+    std::string message = coreError("Can't open device COM%d", com).what();
+    // Refused by the system: say how to get access, when joining a group would help.
+    if (failure == PortOpenFailure::Denied)
+      if (const QString remedy = accessRemedy(comDevicePath(com)); !remedy.isEmpty())
+        message += "\n" + remedy.toStdString();
+    throw EAfComPortCoreError(message);
+  }
   try {
     // Reads return at once with what has arrived; VMIN/VTIME come with the line settings.
     const int flags = ::fcntl(FFd, F_GETFL);

@@ -33,7 +33,7 @@ constexpr ErrnoKind kErrnoKinds[] = {
     {ENOENT, PortOpenFailure::Missing}, {ENODEV, PortOpenFailure::Missing},
     {ENXIO, PortOpenFailure::Missing},  {EIO, PortOpenFailure::Missing},
     {ENOTTY, PortOpenFailure::Missing}, {ENOTDIR, PortOpenFailure::Missing},
-    {EBUSY, PortOpenFailure::Busy},     {EACCES, PortOpenFailure::Busy},
+    {EBUSY, PortOpenFailure::Busy},     {EACCES, PortOpenFailure::Denied},
     {EPERM, PortOpenFailure::Busy},     {EWOULDBLOCK, PortOpenFailure::Busy},
 };
 

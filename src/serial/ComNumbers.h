@@ -8,7 +8,8 @@ namespace pellix {
 // Device path of COM n; empty when n has no device (n <= 0, n > 96 without an entry).
 QString comDevicePath(int comNumber);
 
-enum class PortOpenFailure { None, Missing, Busy, Other };
+// Denied: the system refuses this user the device (EACCES).
+enum class PortOpenFailure { None, Missing, Busy, Denied, Other };
 
 // The one place that interprets errno for port opening: what kind of failure it is.
 PortOpenFailure classifyOpenErrno(int err);

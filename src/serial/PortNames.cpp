@@ -6,13 +6,37 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <climits>
 #include <cstdlib>
+#include <vector>
 
 namespace pellix {
 namespace {
 
 constexpr int kMaxLinkHops = 40;  // as the kernel allows
+
+bool processHasGroup(gid_t gid) {
+  if (::getegid() == gid) return true;
+  const int count = ::getgroups(0, nullptr);
+  if (count <= 0) return false;
+  std::vector<gid_t> groups(static_cast<size_t>(count));
+  const int got = ::getgroups(count, groups.data());
+  for (int i = 0; i < got; ++i)
+    if (groups[static_cast<size_t>(i)] == gid) return true;
+  return false;
+}
+
+QString groupName(gid_t gid) {
+  group g{};
+  group* found = nullptr;
+  std::vector<char> buffer(4096);
+  if (::getgrgid_r(gid, &g, buffer.data(), buffer.size(), &found) != 0 || !found) return {};
+  return QString::fromLocal8Bit(found->gr_name);
+}
 
 }  // namespace
 
@@ -50,6 +74,20 @@ QString comPortDescription(int comNumber) {
   QString text = QStringLiteral("COM %1 \u2192 %2").arg(comNumber).arg(device.isEmpty() ? path : device);
   if (!name.isEmpty()) text += QStringLiteral(" (%1)").arg(name);
   return text;
+}
+
+QString accessRemedy(const QString& devicePath) {
+  const QString device = resolvedPath(devicePath);
+  struct stat st {};
+  if (device.isEmpty() || ::stat(device.toLocal8Bit().constData(), &st) != 0) return {};
+  if ((st.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP)) return {};
+  if (st.st_gid == 0 || processHasGroup(st.st_gid)) return {};
+  const QString group = groupName(st.st_gid);
+  if (group.isEmpty()) return {};
+  return QStringLiteral(
+             "%1 belongs to the group %2: add yourself to it with sudo usermod -aG %2 $USER, "
+             "then log in again.")
+      .arg(device, group);
 }
 
 }  // namespace pellix

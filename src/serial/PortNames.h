@@ -16,4 +16,9 @@ QString byIdName(const QString& path);
 // COM n leads to and its by-id name when it has one.
 QString comPortDescription(int comNumber);
 
+// The remedy for a device the system refuses to open (EACCES): the device's group and
+// how to join it; empty when joining would not help (the group may not read and write
+// the device, it is root's, or this process is in it already).
+QString accessRemedy(const QString& devicePath);
+
 }  // namespace pellix

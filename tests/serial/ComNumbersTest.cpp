@@ -55,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ErrnoRow{ENOENT, PortOpenFailure::Missing}, ErrnoRow{ENODEV, PortOpenFailure::Missing},
                       ErrnoRow{ENXIO, PortOpenFailure::Missing}, ErrnoRow{EIO, PortOpenFailure::Missing},
                       ErrnoRow{ENOTTY, PortOpenFailure::Missing}, ErrnoRow{EBUSY, PortOpenFailure::Busy},
-                      ErrnoRow{EACCES, PortOpenFailure::Busy}, ErrnoRow{EPERM, PortOpenFailure::Busy},
+                      ErrnoRow{EACCES, PortOpenFailure::Denied}, ErrnoRow{EPERM, PortOpenFailure::Busy},
                       ErrnoRow{EWOULDBLOCK, PortOpenFailure::Busy}, ErrnoRow{EMFILE, PortOpenFailure::Other},
                       ErrnoRow{EINVAL, PortOpenFailure::Other}));
 

@@ -1,9 +1,19 @@
+#include "AfComPort.h"
 #include "PortNames.h"
 #include "PortsFolder.h"
 #include "PtyPair.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <QFile>
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
 
 namespace pellix::test {
 namespace {
@@ -35,6 +45,74 @@ TEST(PortNames, TwoAdaptersAreToldApartByTheirByIdNames) {
   QFile::link(serialByIdFolder() + QLatin1Char('/') + gone, portsFolderEntry(10));
   EXPECT_EQ(comPortDescription(10), QStringLiteral("COM 10 \u2192 %1 (%2)").arg(portsFolderEntry(10), gone));
 }
+
+// Opens COM n in a child process that runs as the user nobody, in no other group, and
+// returns the message the port raised.
+std::string openAsNobody(int comNumber) {
+  const passwd* nobody = ::getpwnam("nobody");
+  if (!nobody) return "no user nobody";
+  int out[2];
+  if (::pipe(out) != 0) return "no pipe";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(out[0]);
+    std::string message = "<opened>";
+    if (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0) {
+      message = "cannot become nobody";
+    } else {
+      try {
+        TAfComPort port;
+        port.SetComNumber(comNumber);
+        port.OpenPort();
+      } catch (const std::exception& e) {
+        message = e.what();
+      }
+    }
+    (void)!::write(out[1], message.data(), message.size());
+    ::_exit(0);
+  }
+  ::close(out[1]);
+  std::string message;
+  char buf[512];
+  for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;) message.append(buf, static_cast<size_t>(n));
+  ::close(out[0]);
+  ::waitpid(pid, nullptr, 0);
+  return message;
+}
+
+struct RefusedRow {
+  mode_t mode;
+  bool remedy;
+};
+
+void PrintTo(const RefusedRow& r, std::ostream* os) { *os << std::oct << r.mode; }
+
+class RefusedPort : public ::testing::TestWithParam<RefusedRow> {};
+
+// The remedy follows the message only when joining the device's group gives access.
+TEST_P(RefusedPort, NamesTheGroupOnlyWhenJoiningHelps) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to hand a device to another user";
+  const group* dialout = ::getgrnam("dialout");
+  ASSERT_NE(dialout, nullptr);
+  // The child must reach the ports folder.
+  for (const QString& dir : {sandboxDir(), portsFolder()}) ::chmod(dir.toLocal8Bit().constData(), 0755);
+  PtyPair pty(11);
+  const QByteArray slave = pty.slavePath().toLocal8Bit();
+  ASSERT_EQ(::chown(slave.constData(), 0, dialout->gr_gid), 0);
+  ASSERT_EQ(::chmod(slave.constData(), GetParam().mode), 0);
+
+  std::string expected = "Can't open device COM11";
+  if (GetParam().remedy)
+    expected +=
+        "\n" + slave.toStdString() +
+        " belongs to the group dialout: add yourself to it with sudo usermod -aG dialout $USER, then log "
+        "in again.";
+  EXPECT_EQ(openAsNobody(11), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, RefusedPort,
+                         ::testing::Values(RefusedRow{0660, true},     // the group may open it
+                                           RefusedRow{0600, false}));  // joining would not help
 
 }  // namespace
 }  // namespace pellix::test
