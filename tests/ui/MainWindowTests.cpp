@@ -5,6 +5,7 @@
 #include "HelpOpener.h"
 #include "StrConsts.h"
 #include "dlgAboutQuorvel.h"
+#include "dlgAssignComNumber.h"
 #include "uForm_ProgressDialog.h"
 #include "uFrame_FindNewTab.h"
 #include "uFrame_LineTab.h"
@@ -14,9 +15,11 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTimer>
@@ -68,6 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
         MenuRow{"Communication1", "Communication", "", true, true},
         MenuRow{"Connect1", "Connect", "F3", true, true},
         MenuRow{"Disconnect1", "Disconnect", "F4", true, false},
+        MenuRow{"AssignComNumber1", "Assign COM number\u2026", "", true, true},
         MenuRow{"Settings1", "Settings", "", false, true},
         MenuRow{"Portsetti1", "Port  settings...", "", true, true},
         MenuRow{"Expertsettings1", "Expert settings...", "", true, true},
@@ -153,6 +157,30 @@ TEST_F(MainWindowFixture, AboutItemsShowTheMakersDialog) {
     item->trigger();
     EXPECT_TRUE(shown) << item->objectName().toStdString();
   }
+}
+
+TEST_F(MainWindowFixture, AssignedComNumberIsOfferedByThePortListAtOnce) {
+  TMainForm& f = makeForm();
+  EXPECT_EQ(f.Communication1->actions().indexOf(f.AssignComNumber1), 3);  // after a separator
+  EXPECT_FALSE(f.AssignComNumber1->statusTip().isEmpty());
+  sim = std::make_unique<pellix::gwsim::Simulator>(pellix::gwsim::GatewayModel{});
+  std::string error;
+  ASSERT_TRUE(sim->start(&error)) << error;
+  const QString device = QString::fromStdString(sim->devicePath());
+  QStringList assigned;
+  QTimer::singleShot(0, &f, [&] {
+    auto* dialog = qobject_cast<TdlgAssignComNumber*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    dialog->ComboBox_Adapter->setEditText(device);
+    dialog->ComboBox_ComNumber->setCurrentIndex(dialog->ComboBox_ComNumber->findData(150));
+    dialog->Button_Assign->click();
+    for (int i = 0; i < dialog->Lb_Assignments->count(); ++i)
+      assigned << dialog->Lb_Assignments->item(i)->text();
+    dialog->Button_Close->click();
+  });
+  f.AssignComNumber1->trigger();
+  EXPECT_EQ(assigned, QStringList{QStringLiteral("COM 150 \u2192 ") + device});
+  EXPECT_GE(komunikace().AfPortComboBox1->findData(150, TAfPortComboBox::ComNumberRole), 0);
 }
 
 TEST_F(MainWindowFixture, FileItemsAskForTheirFiles) {

@@ -11,6 +11,7 @@
 #include "ProgressDialogSink.h"
 #include "StrConsts.h"
 #include "dlgAboutQuorvel.h"
+#include "dlgAssignComNumber.h"
 #include "dlg_GWYSettings.h"
 #include "uForm_ProgressDialog.h"
 #include "uFrame_FindNewTab.h"
@@ -31,6 +32,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -204,6 +206,10 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
                      "written to the gateway."));
   setItemHint(Export1, QStringLiteral("Save to file|Used to back up the gateway configurations."));
   setItemHint(UpgradeSW1, QStringLiteral("|If connected, the firmware update window is open."));
+  setItemHint(
+      AssignComNumber1,
+      QStringLiteral("Give a serial adapter a fixed COM number|Links an adapter to a COM number of your "
+                     "choice in the ports folder, lists these links and removes them."));
   pellix::SetHint(SpdBtn_GWYSettings, QStringLiteral("RS485 and RS232 configuration"));
   // 12
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -248,6 +254,8 @@ void TMainForm::CreateMenu() {
   Disconnect1 =
       addItem(Communication1, "Disconnect1", QStringLiteral("Disconnect"), QKeySequence(Qt::Key_F4));
   Disconnect1->setEnabled(false);
+  N6 = addSeparator(Communication1, "N6");
+  AssignComNumber1 = addItem(Communication1, "AssignComNumber1", QStringLiteral("Assign COM number\u2026"));
 
   Settings1 = addMenu(bar, "Settings1", QStringLiteral("Settings"));
   Portsetti1 = addItem(Settings1, "Portsetti1", QStringLiteral("Port  settings..."));
@@ -428,6 +436,7 @@ void TMainForm::WireControls() {
   onTrigger(Exit1, &TMainForm::Exit1Click);
   onTrigger(Connect1, &TMainForm::Connect1Click);
   onTrigger(Disconnect1, &TMainForm::Disconnect1Click);
+  onTrigger(AssignComNumber1, &TMainForm::AssignComNumber1Click);
   onTrigger(Portsetti1, &TMainForm::Portsetti1Click);
   onTrigger(Expertsettings1, &TMainForm::Expertsettings1Click);
   onTrigger(UpgradeSW1, &TMainForm::UpgradeSW1Click);
@@ -616,6 +625,16 @@ void TMainForm::Frame_Komunikace1Cb_StopbitChange() {
 void TMainForm::Connect1Click() { Frame_Komunikace1->CheckBox_Connect->setChecked(true); }
 
 void TMainForm::Disconnect1Click() { Frame_Komunikace1->CheckBox_Connect->setChecked(false); }
+
+void TMainForm::AssignComNumber1Click() {
+  TAfPortComboBox* list = Frame_Komunikace1->AfPortComboBox1;
+  QPointer<TdlgAssignComNumber> dialog = new TdlgAssignComNumber(list->MaxComPorts(), this);
+  dialog->exec();
+  if (!dialog) return;  // the window went while the dialog was open
+  delete dialog;
+  // New numbers show at once, unless a connection holds the list.
+  if (!Frame_Komunikace1->IsConnected()) list->RefreshPorts();
+}
 
 void TMainForm::ReadSettings() {
   QSettings s(QStringLiteral("Quorvel"), QStringLiteral("Pellix Tool"));

@@ -95,6 +95,8 @@ class TMainForm : public QMainWindow, public IImportHost {
   QMenu* Communication1 = nullptr;
   QAction* Connect1 = nullptr;
   QAction* Disconnect1 = nullptr;
+  QAction* N6 = nullptr;
+  QAction* AssignComNumber1 = nullptr;
   QMenu* Settings1 = nullptr;
   QAction* Portsetti1 = nullptr;
   QAction* N4 = nullptr;
@@ -137,6 +139,7 @@ class TMainForm : public QMainWindow, public IImportHost {
   void Frame_Komunikace1Cb_StopbitChange();
   void Connect1Click();
   void Disconnect1Click();
+  void AssignComNumber1Click();
   void ReadSettings();
   void SaveSettings();
 
