@@ -1,6 +1,7 @@
 #include "ProgramStart.h"
 
 #include "AppIdentificators.h"
+#include "DesktopIdentity.h"
 #include "ErrorReport.h"
 #include "HelpOpener.h"
 #include "Main.h"
@@ -17,6 +18,7 @@ namespace pellix {
 
 int RunPellixTool(int argc, char** argv, const std::function<void(TMainForm&)>& beforeShow) {
   PellixApplication app(argc, argv);
+  IdentifyToDesktop();
   QGuiApplication::setApplicationDisplayName(WindowCaption());
   StartHelp();  // the manuals' folder; a second instance leaves the first one's alone
   // Before any window exists: a second start only brings the first one forward.

@@ -1,10 +1,12 @@
 #include "AppIdentificators.h"
 #include "CommandLine.h"
+#include "DesktopIdentity.h"
 #include "OneProgramInstace.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
+#include <QIcon>
 #include <QProcess>
 
 #include <sstream>
@@ -132,6 +134,15 @@ TEST(ProgramCommandLine, AnswersWithoutADisplayWhileAnInstanceRuns) {
   ASSERT_TRUE(tool.waitForFinished(20000));
   EXPECT_EQ(tool.exitCode(), 2);
   EXPECT_TRUE(tool.readAllStandardError().startsWith("pellix-tool: unknown option '--bogus'"));
+}
+
+TEST(DesktopIdentity, TheProgramCarriesItsIconInEveryDesktopSize) {
+  const QIcon icon = ProgramIcon();
+  for (int size : {48, 64, 128, 256}) {
+    const QPixmap pixmap = icon.pixmap(QSize(size, size));
+    EXPECT_FALSE(pixmap.isNull()) << size;
+    EXPECT_EQ(pixmap.size(), QSize(size, size));
+  }
 }
 
 }  // namespace
