@@ -1,10 +1,14 @@
 #include "GWYKomunikator.h"
 
+#include "ChannelImport.h"
 #include "ChannelsNumbering.h"
 #include "Family.h"
 #include "Prompts.h"
 #include "RegisterMap.h"
 #include "Wait.h"
+
+#include <QElapsedTimer>
+#include <algorithm>
 
 namespace {
 
@@ -23,17 +27,22 @@ uint8_t blockIndexOfChannelIndex(int channelIndex) {
 
 bool portKindKnown(int portKind) { return portKind >= 0 && portKind <= 2; }
 
-// Puts the window back however the import ends, an exception from the port included.
+// Puts the poll and the window back however the import ends, an exception from the port
+// included. The poll runs again whether or not the port is still open: on a closed port it
+// is what shows the operator the lost link.
 class ImportScope {
  public:
-  ImportScope(IImportHost* host, QTimer& timer, std::function<bool()> portOpen)
-      : host_(host), timer_(timer), portOpen_(std::move(portOpen)) {}
+  ImportScope(IImportHost* host, QTimer& timer) : host_(host), timer_(timer) {}
   ~ImportScope() {
+    if (!pollResumed_) resumePoll();
     if (!finished_) restore();
+  }
+  void resumePoll() {
+    pollResumed_ = true;
+    timer_.start();
   }
   void restore() {
     finished_ = true;
-    if (portOpen_()) timer_.start();
     if (host_) {
       host_->ProgressDialog().Hide();
       host_->SetMainWindowEnabled(true);
@@ -43,7 +52,7 @@ class ImportScope {
  private:
   IImportHost* host_;
   QTimer& timer_;
-  std::function<bool()> portOpen_;
+  bool pollResumed_ = false;
   bool finished_ = false;
 };
 
@@ -95,15 +104,45 @@ void TGWYKomunikator::WriteRomCode(const TRomCode& words, int channel) {
 }
 
 void TGWYKomunikator::WriteChannelsFromFile(const TDynamicLogArray& records, const QString& fileName) {
+  if (pellix::ImportedAssignments(records).empty()) {
+    pellix::prompts().information(pellix::ImportNothingText(fileName));
+    return;
+  }
+  TDynamicLogArray toWrite = records;
+  for (;;) {
+    const pellix::ImportResult result = WriteAndCheck(toWrite, fileName);
+    if (result.Confirmed()) {
+      pellix::prompts().information(QStringLiteral("Channels has been overwritten."));
+      return;
+    }
+    if (!IsActive()) {
+      pellix::prompts().error(pellix::ImportUncheckedText(fileName));
+      return;
+    }
+    if (!pellix::prompts().warning(pellix::ImportDifferText(result, fileName))) return;
+    // Again only the channels that did not take, each with the ROM code the file leaves in it.
+    const auto assignments = pellix::ImportedAssignments(toWrite);
+    toWrite.clear();
+    for (int channel : result.Unconfirmed()) {
+      TChannelData record{};
+      record.ChannelNumber = static_cast<uint8_t>(channel);
+      record.RomCode = assignments.at(channel);
+      toWrite.push_back(record);
+    }
+  }
+}
+
+pellix::ImportResult TGWYKomunikator::WriteAndCheck(const TDynamicLogArray& records,
+                                                    const QString& fileName) {
   IProgressSink* progress = ImportHost ? &ImportHost->ProgressDialog() : nullptr;
   if (progress) progress->SetCaption(QStringLiteral("Pellix Tool - Import from file"));
 
-  ImportScope scope(ImportHost, Timer, [this] { return IsActive(); });
+  ImportScope scope(ImportHost, Timer);
   if (ImportHost) ImportHost->SetMainWindowEnabled(false);
   if (progress) progress->Show();
   Timer.stop();
   if (progress) {
-    progress->SetMaximum(RegisterMap::ChannelCount);
+    progress->SetMaximum(static_cast<int>(records.size()));
     progress->SetPosition(0);
     progress->SetText(QString());
     progress->Repaint();
@@ -111,24 +150,64 @@ void TGWYKomunikator::WriteChannelsFromFile(const TDynamicLogArray& records, con
   if (IsActive()) Port.PurgeInput();
 
   for (const TChannelData& record : records) {
+    // A record of no channel writes nothing, and there is nothing to wait for.
+    if (!IsValidChannelNumber(record.ChannelNumber)) {
+      if (progress) progress->SetPosition(progress->Position() + 1);
+      continue;
+    }
     if (IsActive()) Port.PurgeInput();
     DeleteChannelNow(record.ChannelNumber);
     WaitWithMessages(static_cast<int>(PollInterval));
     WriteRomCode(record.RomCode, record.ChannelNumber);
     if (progress) {
       progress->SetPosition(progress->Position() + 1);
-      progress->SetText(QStringLiteral("Writing channels from file %1... (Channel %2)")
-                            .arg(fileName)
-                            .arg(DisplayedNumber(record.ChannelNumber)));
+      progress->SetText(pellix::ImportProgressText(fileName, DisplayedNumber(record.ChannelNumber)));
       progress->Repaint();
     }
     WaitWithMessages(static_cast<int>(PollInterval));
   }
 
   if (ImportHost) ImportHost->SetConnectChecked();
+  scope.resumePoll();
   SetNextBlock(0);
+  // The writes expect no reply: only reading the channels back tells whether they took.
+  pellix::ImportCheck check(pellix::ImportedAssignments(records));
+  if (progress) {
+    progress->SetText(QStringLiteral("Reading the channels back from the gateway..."));
+    progress->Repaint();
+  }
+  importCheck_ = &check;
+  struct CheckEnd {
+    pellix::ImportCheck*& check;
+    ~CheckEnd() { check = nullptr; }
+  } checkEnd{importCheck_};
+  WaitForReadBack(check);
   scope.restore();
-  pellix::prompts().information(QStringLiteral("Channels has been overwritten."));
+  return check.Result();
+}
+
+void TGWYKomunikator::WaitForReadBack(const pellix::ImportCheck& check) {
+  // Four blocks, and room for three lost replies (each costs a pause and two periods).
+  const qint64 limit = 4 * qint64{PollInterval} + 3 * (2 * qint64{PollInterval} + PauseMs);
+  QElapsedTimer clock;
+  clock.start();
+  while (!check.Complete() && IsActive()) {
+    const qint64 remaining = limit - clock.elapsed();
+    if (remaining <= 0) return;
+    const int step = static_cast<int>(std::min<qint64>(remaining, 20));
+    QElapsedTimer waited;
+    waited.start();
+    WaitWithMessages(step);
+    // A wait that ends early means the application is quitting.
+    if (waited.elapsed() < step) return;
+  }
+}
+
+void TGWYKomunikator::RegistersArrived() {
+  if (!importCheck_) return;
+  std::array<uint16_t, 100> registers{};
+  GetRegisters(registers);
+  importCheck_->TakeBlock(GetPolledAddress(), registers);
 }
 
 void TGWYKomunikator::SetBaudRateIndex(int index) {

@@ -9,6 +9,11 @@
 #include <array>
 #include <cstdint>
 
+namespace pellix {
+class ImportCheck;
+struct ImportResult;
+}  // namespace pellix
+
 // The progress window the import shows. The engine sees only this.
 class IProgressSink {
  public:
@@ -60,8 +65,9 @@ class TGWYKomunikator : public TModbusKomunikator {
   // Written at once, not queued.
   void DeleteChannelNow(int channel);
   void WriteRomCode(const TRomCode& words, int channel);
-  // Rewrites every channel of the records, pacing the writes by the poll period.
-  // fileName is shown to the operator (without its folder).
+  // Rewrites every channel of the records, pacing the writes by the poll period, then
+  // reads the channels back: the operator learns which did not take and may write those
+  // again. fileName is shown to the operator (without its folder).
   void WriteChannelsFromFile(const TDynamicLogArray& records, const QString& fileName);
 
   // 0..15; any other index changes nothing.
@@ -81,11 +87,17 @@ class TGWYKomunikator : public TModbusKomunikator {
   static void FillStopBits(QStringList& items, int portKind);
 
  protected:
+  void RegistersArrived() override;
+
   uint8_t FParityIndex = 0;
   uint8_t FStopBitsIndex = 0;
   IImportHost* ImportHost = nullptr;
 
  private:
+  // One pass of the import: the writes, then the poll's reads of the channel blocks.
+  pellix::ImportResult WriteAndCheck(const TDynamicLogArray& records, const QString& fileName);
+  void WaitForReadBack(const pellix::ImportCheck& check);
+  pellix::ImportCheck* importCheck_ = nullptr;  // while an import reads back
   void LineCommand(int line, uint16_t command);
   void ChannelCommand(int channelIndex, uint16_t command);
 };

@@ -54,7 +54,9 @@ void TModbusKomunikator::DataReceived(TAfCustomSerialPort*, int count) {
   if (waiting < ReplyLength || !ReadWaiting(waiting)) return;
   const bool ok = CheckCrc();
   Pocitadlo.ReplyReceived(ok);
-  if (ok && OnRegisters) OnRegisters();
+  if (!ok) return;
+  RegistersArrived();
+  if (OnRegisters) OnRegisters();
 }
 
 uint16_t TModbusKomunikator::GetRegister(int i) const {

@@ -85,6 +85,9 @@ class TModbusKomunikator : public TKomunikator {
   int QueuedWrites() const { return WriteCount; }
 
  protected:
+  // A complete reply with a good CRC, before the owner's OnRegisters hears of it.
+  virtual void RegistersArrived() {}
+
   uint8_t SlaveAddress = 1;
   uint16_t RegisterCount = RegisterMap::BlockSize;
   uint8_t PollIndex = 3;

@@ -11,6 +11,9 @@ inline constexpr TRomCode RomCodeNotRead{0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
 // An empty search result.
 inline constexpr TRomCode RomCodeEmpty{0, 0, 0, 0};
 
+// No device: all zero or all ones.
+constexpr bool IsBlankRomCode(const TRomCode& rom) { return rom == RomCodeEmpty || rom == RomCodeNotRead; }
+
 // The family code: the high byte of word 0.
 constexpr uint8_t FamilyCode(const TRomCode& rom) { return static_cast<uint8_t>(rom[0] >> 8); }
 

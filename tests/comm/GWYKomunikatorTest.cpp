@@ -191,7 +191,10 @@ class FakeHost : public IImportHost, public IProgressSink {
     log.push_back(enabled ? "enable" : "disable");
   }
   IProgressSink& ProgressDialog() override { return *this; }
-  void SetConnectChecked() override { log.push_back("connect-checked"); }
+  void SetConnectChecked() override {
+    log.push_back("connect-checked");
+    if (afterWrites) afterWrites();
+  }
 
   void SetCaption(const QString& c) override { caption = c; }
   void Show() override {
@@ -207,6 +210,7 @@ class FakeHost : public IImportHost, public IProgressSink {
   int Position() const override { return position; }
   void SetText(const QString& t) override {
     text = t;
+    texts.push_back(t);
     if (throwAtText && --throwAtText == 0) throw std::runtime_error("sink failed");
   }
   void Repaint() override {}
@@ -215,10 +219,12 @@ class FakeHost : public IImportHost, public IProgressSink {
   bool visible = false;
   QString caption;
   QString text;
+  std::vector<QString> texts;
   int maximum = 0;
   int position = -1;
   int throwAtText = 0;
   std::vector<std::string> log;
+  std::function<void()> afterWrites;
 };
 
 TDynamicLogArray importRecords() {
@@ -248,11 +254,12 @@ TEST_F(GwyClient, ImportAlternatesDeletesAndRomWritesOnePollPeriodApart) {
                               EXPECT_TRUE(host.windowEnabled);
                               EXPECT_FALSE(host.visible);
                             }});
-  client.WriteChannelsFromFile(records, QStringLiteral("plant.bin"));
+  client.WriteChannelsFromFile(records, QStringLiteral("plant %2%1.bin"));
   EXPECT_EQ(scriptedPrompts().texts(PromptKind::Information),
             std::vector<QString>{QStringLiteral("Channels has been overwritten.")});
 
-  ASSERT_EQ(frames.size(), 80u) << "no polling while importing";
+  ASSERT_GE(frames.size(), 84u);
+  for (size_t i = 0; i < 80; ++i) ASSERT_NE(frames[i].function(), 3) << "no polling while importing";
   for (size_t i = 0; i < records.size(); ++i) {
     const int c = records[i].ChannelNumber;
     const SentFrame& del = frames[2 * i];
@@ -273,13 +280,16 @@ TEST_F(GwyClient, ImportAlternatesDeletesAndRomWritesOnePollPeriodApart) {
   EXPECT_EQ(host.caption, QStringLiteral("Pellix Tool - Import from file"));
   EXPECT_EQ(host.maximum, 40);
   EXPECT_EQ(host.position, 40);
-  EXPECT_EQ(host.text, QStringLiteral("Writing channels from file plant.bin... (Channel 0)"));
+  ASSERT_GE(host.texts.size(), 2u);
+  EXPECT_EQ(host.texts[host.texts.size() - 2],
+            QStringLiteral("Writing channels from file plant %2%1.bin... (Channel 0)"));
   EXPECT_EQ(host.log, (std::vector<std::string>{"disable", "show", "connect-checked", "hide", "enable"}));
 
-  // The poll runs again and starts with block 0.
+  // The poll runs again, from block 0, and its reads of the channel blocks are the check.
   EXPECT_TRUE(client.GetTimer().isActive());
-  client.Timer.stop();
-  EXPECT_EQ(nextReadAddress(), 0);
+  std::vector<uint16_t> readBack;
+  for (size_t i = 80; i < 84; ++i) readBack.push_back(frames[i].address());
+  EXPECT_EQ(readBack, (std::vector<uint16_t>{0, 100, 200, 300}));
 
   // The gateway holds every channel of the file.
   ASSERT_TRUE(
@@ -291,17 +301,84 @@ TEST_F(GwyClient, ImportAlternatesDeletesAndRomWritesOnePollPeriodApart) {
   }
 }
 
-TEST_F(GwyClient, ImportOnAClosedPortGoesToItsEnd) {
+// The poll runs again on the closed port, so that the counters show the lost link.
+TEST_F(GwyClient, ImportOnAClosedPortGoesToItsEndAndClaimsNothing) {
   client.SetPollInterval(1);
   client.Disconnect();
   scriptedPrompts().setAutoAcknowledge(true);
   client.WriteChannelsFromFile(importRecords(), QStringLiteral("a.bin"));
   const auto texts = scriptedPrompts().texts(PromptKind::Information);
-  ASSERT_EQ(texts.size(), 41u);
+  ASSERT_EQ(texts.size(), 40u);
   EXPECT_EQ(texts.front(), QStringLiteral("Communication port is inactive."));
-  EXPECT_EQ(texts.back(), QStringLiteral("Channels has been overwritten."));
+  EXPECT_EQ(scriptedPrompts().texts(PromptKind::Error),
+            std::vector<QString>{QStringLiteral(
+                "Communication port is inactive: the channels from the file a.bin could not be read back and "
+                "checked.\nConnect and run the import again.")});
   EXPECT_TRUE(frames.empty());
-  EXPECT_FALSE(client.GetTimer().isActive()) << "no poll on a closed port";
+  EXPECT_TRUE(client.GetTimer().isActive());
+}
+
+// Writes expect no reply: a lost one shows only when the channel is read back.
+TEST_F(GwyClient, ImportReadsTheChannelsBackAndWritesThoseThatDifferAgain) {
+  const auto old = pellix::gwsim::RomCode::make(0x28, 0x0BAD);
+  sim.withModel([&](auto& m) { m.assign(1, old); });
+  TDynamicLogArray records = importRecords();
+  records.resize(3);  // channels 40, 39, 38
+  records[0].ChannelNumber = 2;
+  client.SetPollInterval(20);
+  pellix::gwsim::Faults lost;
+  lost.noReply.count = 2;  // the first record's delete and ROM code write
+  sim.setFaults(lost);
+  scriptedPrompts().expect({PromptKind::Warning, true, {}, [&] {
+                              EXPECT_EQ(sim.withModel([](auto& m) { return m.assignment(1); }), old);
+                            }});
+  scriptedPrompts().expect(PromptKind::Information);
+  client.WriteChannelsFromFile(records, QStringLiteral("a.bin"));
+  EXPECT_EQ(
+      scriptedPrompts().texts(PromptKind::Warning),
+      std::vector<QString>{QStringLiteral(
+          "Channel 1 does not hold the ROM code from the file a.bin.\nDo you want to import it again?")});
+  EXPECT_EQ(scriptedPrompts().texts(PromptKind::Information),
+            std::vector<QString>{QStringLiteral("Channels has been overwritten.")});
+  for (const auto& r : records) {
+    const auto rom = sim.withModel([&](auto& m) { return m.assignment(r.ChannelNumber - 1); });
+    ASSERT_TRUE(rom.has_value()) << int(r.ChannelNumber);
+    EXPECT_EQ(rom->words, r.RomCode) << int(r.ChannelNumber);
+  }
+  // The second pass wrote channel 2 alone.
+  EXPECT_EQ(framesOf(16).size(), 4u);
+}
+
+// A gateway that stops answering after the writes: nothing is claimed of the channels.
+TEST_F(GwyClient, ImportNamesTheChannelsThatCouldNotBeReadBack) {
+  FakeHost host;
+  host.afterWrites = [&] {
+    pellix::gwsim::Faults silent;
+    silent.noReply.count = 1000;
+    sim.setFaults(silent);
+  };
+  client.SetImportHost(&host);
+  client.SetPollInterval(20);
+  TDynamicLogArray records = importRecords();
+  records.resize(2);  // channels 40 and 39
+  scriptedPrompts().expect(PromptKind::Warning, false);
+  client.WriteChannelsFromFile(records, QStringLiteral("a.bin"));
+  EXPECT_EQ(scriptedPrompts().texts(PromptKind::Warning),
+            std::vector<QString>{QStringLiteral("Channels 38, 39 could not be read back from the gateway.\n"
+                                                "Do you want to import them again?")});
+  EXPECT_EQ(framesOf(16).size(), 2u) << "No writes nothing again";
+}
+
+TEST_F(GwyClient, ImportOfRecordsWithoutAChannelWritesNothingAndSaysSo) {
+  FakeHost host;
+  client.SetImportHost(&host);
+  scriptedPrompts().expect(PromptKind::Information);
+  client.WriteChannelsFromFile(TDynamicLogArray(40), QStringLiteral("zero.bin"));
+  EXPECT_EQ(scriptedPrompts().texts(PromptKind::Information),
+            std::vector<QString>{QStringLiteral(
+                "The file zero.bin assigns no channel. Nothing has been written to the gateway.")});
+  EXPECT_TRUE(frames.empty());
+  EXPECT_TRUE(host.log.empty());
 }
 
 // An error in the middle must not leave the main window disabled for good.
