@@ -1,10 +1,12 @@
 #include "FileCommands.h"
 
+#include "ChannelImport.h"
 #include "ChannelStatus.h"
 #include "CheckFileName.h"
 #include "ConfigurationFile.h"
 #include "DescriptionsFile.h"
 #include "GWYKomunikator.h"
+#include "RomCode.h"
 #include "uFrame_LineTab.h"
 #include "uFrame_SensorBox.h"
 
@@ -69,6 +71,11 @@ void OpenConfigurationCommand(const QList<TFrame_SensorBox*>& boxes, const Gatew
   }
   const QString shortName = QFileInfo(fileName).fileName();
   if (gateway.IsActive && gateway.IsActive()) {
+    // Told before the question: such a file would overwrite nothing.
+    if (ImportedAssignments(content.Records).empty()) {
+      prompts().information(ImportNothingText(shortName));
+      return;
+    }
     if (!prompts().confirmation(
             QStringLiteral("The gateway configuration will be overwritten by the file %1?").arg(shortName),
             ConfirmButtons::OkCancel))
@@ -76,10 +83,14 @@ void OpenConfigurationCommand(const QList<TFrame_SensorBox*>& boxes, const Gatew
     if (gateway.WriteChannelsFromFile) gateway.WriteChannelsFromFile(content.Records, shortName);
     return;
   }
+  // Only the file from now on: what the gateway reported earlier would pass for the
+  // file's content, and a free channel of the file shows empty.
+  for (TFrame_SensorBox* box : boxes) box->ResetBox();
   const qsizetype n = std::min<qsizetype>(boxes.size(), static_cast<qsizetype>(content.Records.size()));
   for (qsizetype k = 0; k < n; ++k) {
     TChannelData& record = content.Records[static_cast<size_t>(k)];
-    record.Status = StatusNoGateway;
+    const bool free = record.Status == StatusFree || record.RomCode == RomCodeEmpty;
+    record.Status = free ? StatusFree : StatusNoGateway;
     boxes[k]->UpdateFromRecord(record);
   }
 }

@@ -1,4 +1,5 @@
 #include "AfComPort.h"
+#include "ChannelStatus.h"
 #include "ConfigurationFile.h"
 #include "FileCommands.h"
 #include "FilesTestUtil.h"
@@ -106,6 +107,37 @@ TEST_F(FileCommandsTest, OfflineOpenShowsSavedChannelsWithoutStatusOnNeutral) {
     EXPECT_EQ(box->BackgroundColour(), buttonFace) << k;
     EXPECT_EQ(box->LastRecord.Status, 254) << k;
   }
+  EXPECT_TRUE(imported.empty());
+}
+
+// Neither the gateway's earlier data nor a file's free channel passes for a device.
+TEST_F(FileCommandsTest, OfflineOpenShowsTheFileOnlyWithFreeChannelsEmpty) {
+  ReceiveAll();
+  TDynamicLogArray records(40);  // all zero: channels that were never received
+  records[0] = Good(1);
+  records[2] = Good(3);
+  records[2].RomCode = RomCodeEmpty;
+  records[2].Status = StatusFree;
+  const QString path = dir.path("partial.bin");
+  WriteConfigurationFile(path, records);
+  Open(path);
+  EXPECT_EQ(boxes[0]->Label_ROMCode->text(), RomCodeToHex(Good(1).RomCode));
+  for (int k : {2, 3}) {
+    EXPECT_TRUE(boxes[k]->Label_ROMCode->text().isEmpty()) << k;
+    EXPECT_TRUE(boxes[k]->Label_Value1->text().isEmpty()) << k;
+    EXPECT_EQ(boxes[k]->BackgroundColour(), BoxWhite) << k;
+    EXPECT_EQ(boxes[k]->RomCodeText(), "0000000000000000") << k;
+  }
+}
+
+TEST_F(FileCommandsTest, FileThatAssignsNoChannelIsToldAndNothingIsAsked) {
+  const QString path = dir.path("none.bin");
+  WriteConfigurationFile(path, TDynamicLogArray(40));
+  connected = true;
+  Open(path, {{PromptKind::Information, true}});
+  EXPECT_EQ(
+      scriptedPrompts().texts(PromptKind::Information),
+      std::vector<QString>{"The file none.bin assigns no channel. Nothing has been written to the gateway."});
   EXPECT_TRUE(imported.empty());
 }
 
