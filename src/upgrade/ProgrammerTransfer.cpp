@@ -156,7 +156,18 @@ void ProgrammerTransfer::ShowLinkState(int kind) { display_.LinkState = kind; }
 
 // ---- Loading a file --------------------------------------------------------
 
+bool ProgrammerTransfer::LoadingRefused() {
+  // Until the restart is sent every block, a resent one included, comes from the loaded
+  // image: a new one now would mix two images in the gateway.
+  if (StepState == StepIdle) return false;
+  prompts().information(
+      QStringLiteral("The device memory is being programmed. Load a file when the run has ended or "
+                     "has been cancelled."));
+  return true;
+}
+
 void ProgrammerTransfer::Button_OpenFileClick() {
+  if (LoadingRefused()) return;
   timer_.stop();
   struct Restart {
     QTimer& timer;
@@ -172,6 +183,7 @@ void ProgrammerTransfer::Button_OpenFileClick() {
 }
 
 void ProgrammerTransfer::LoadFile(const QString& fileName) {
+  if (LoadingRefused()) return;
   if (!QFileInfo::exists(fileName)) {
     prompts().information(QStringLiteral("File does not exist."));
     return;
@@ -491,7 +503,6 @@ void ProgrammerTransfer::send16() {
     display_.ProgressText = QStringLiteral("Memory programming done. (%1)").arg(Elapsed());
     StepState = StepRestart;
     timer_.start();
-    display_.OpenFileEnabled = true;
   }
 }
 
@@ -500,6 +511,7 @@ void ProgrammerTransfer::SendReset() {
   display_.ProgressText = QStringLiteral("Rebooting...");
   RestartSent = true;
   StepState = StepIdle;
+  display_.OpenFileEnabled = true;
 }
 
 }  // namespace pellix

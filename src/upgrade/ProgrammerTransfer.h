@@ -168,10 +168,12 @@ class ProgrammerTransfer {
   // Timer1Timer: one tick.
   void Timer1Timer();
 
-  // Loads an image without the dialog (the steps after the file was chosen).
+  // Loads an image without the dialog (the steps after the file was chosen). Refused while
+  // a run is in progress, up to the restart command.
   void LoadFile(const QString& fileName);
 
  private:
+  bool LoadingRefused();
   void Send03();
   void send16_maz();
   void send16();
