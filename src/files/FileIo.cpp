@@ -10,8 +10,36 @@
 
 namespace pellix {
 
+namespace {
+
+// After a failed write in place the file may hold part of the new content: put the old
+// content back if it changed.
+void RestoreIfChanged(const QString& fileName, const QByteArray& old) {
+  QFile file(fileName);
+  if (file.open(QIODevice::ReadOnly) && file.readAll() == old) return;
+  file.close();
+  if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(old);
+}
+
+}  // namespace
+
 void WriteFileSafely(const QString& fileName, const QByteArray& bytes) {
   QSaveFile file(fileName);
+  // A folder that takes no new file still lets a writable file be rewritten in place:
+  // not atomic, so the old content is kept at hand to put back after a failure.
+  file.setDirectWriteFallback(true);
+  QByteArray old;
+  bool existed = false;
+  {
+    QFile current(fileName);
+    existed = QFileInfo(fileName).isFile() && current.open(QIODevice::ReadOnly);
+    if (existed) old = current.readAll();
+  }
+  auto failed = [&](const QString& reason) {
+    file.cancelWriting();
+    if (existed) RestoreIfChanged(fileName, old);
+    return InOutError(QStringLiteral("Cannot write the file %1. %2").arg(fileName, reason));
+  };
   // Unbuffered, so a short write shows at once and with the system's reason.
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
     throw InOutError(QStringLiteral("Cannot create the file %1. %2").arg(fileName, file.errorString()));
@@ -27,11 +55,9 @@ void WriteFileSafely(const QString& fileName, const QByteArray& bytes) {
                                      .arg(written)
                                      .arg(bytes.size())
                                      .arg(QString::fromLocal8Bit(std::strerror(writeErrno)));
-    file.cancelWriting();
-    throw InOutError(QStringLiteral("Cannot write the file %1. %2").arg(fileName, reason));
+    throw failed(reason);
   }
-  if (!file.commit())
-    throw InOutError(QStringLiteral("Cannot write the file %1. %2").arg(fileName, file.errorString()));
+  if (!file.commit()) throw failed(file.errorString());
 }
 
 QByteArray ReadFileBytes(const QString& fileName, qint64 maxBytes) {

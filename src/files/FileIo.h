@@ -6,8 +6,9 @@
 namespace pellix {
 
 // Writes bytes into a temporary file beside fileName and renames it over fileName only
-// once everything is on disk: a failure leaves an existing file as it was.
-// Throws InOutError.
+// once everything is on disk: a failure leaves an existing file as it was. Where the folder
+// takes no new file, an existing writable file is rewritten in place, and put back as it
+// was when that fails. Throws InOutError.
 void WriteFileSafely(const QString& fileName, const QByteArray& bytes);
 
 // At most maxBytes from the start of the file (all of it when maxBytes < 0).

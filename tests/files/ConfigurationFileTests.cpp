@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QDir>
 #include <csignal>
+#include <functional>
 
 using namespace pellix;
 using files_test::readAll;
@@ -164,4 +168,52 @@ TEST(ConfigurationFile, WriteFailingMidwayKeepsTheOldBackup) {
   EXPECT_TRUE(threw);
   EXPECT_EQ(readAll(path), old);
   EXPECT_EQ(QDir(dir.root()).entryList(QDir::Files), QStringList{"backup.bin"});
+}
+
+namespace {
+
+// Runs fn in a child process without the right to create files in a folder of mode 0555:
+// root ignores that mode, so a child of root becomes nobody. Returns fn's result.
+int InChildWithoutRootRights(const std::function<int()>& fn) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(99);
+    _exit(fn());
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
+}
+
+}  // namespace
+
+TEST(ConfigurationFile, InAFolderThatTakesNoNewFileTheFileIsRewrittenInPlace) {
+  files_test::Folder dir;
+  const QString path = dir.path("backup.bin");
+  const QByteArray old(300, 'o');
+  writeAll(path, old);
+  ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0666), 0);
+  ASSERT_EQ(chmod(QFile::encodeName(dir.root()).constData(), 0555), 0);
+
+  auto save = [&] {
+    try {
+      WriteConfigurationFile(path, FortySamples());
+      return 0;
+    } catch (const InOutError&) {
+      return 1;
+    }
+  };
+  // The disk "fills up" after 500 bytes: the old content comes back.
+  EXPECT_EQ(InChildWithoutRootRights([&] {
+              std::signal(SIGXFSZ, SIG_IGN);
+              rlimit small{500, 500};
+              return setrlimit(RLIMIT_FSIZE, &small) == 0 ? save() : 97;
+            }),
+            1);
+  EXPECT_EQ(readAll(path), old);
+
+  EXPECT_EQ(InChildWithoutRootRights(save), 0);
+  EXPECT_EQ(readAll(path), EncodeConfiguration(FortySamples()));
+  EXPECT_EQ(QDir(dir.root()).entryList(QDir::Files), QStringList{"backup.bin"});
+  chmod(QFile::encodeName(dir.root()).constData(), 0755);
 }
