@@ -21,12 +21,17 @@ QString OneField(QString text) {
 bool ParseNumber(QStringView text, int& number) {
   text = text.trimmed();
   qsizetype i = 0;
-  if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) ++i;
-  if (i == text.size() || text.size() - i > 9) return false;  // nine digits cannot overflow
+  const bool negative = i < text.size() && text[i] == QLatin1Char('-');
+  if (i < text.size() && (text[i] == QLatin1Char('+') || negative)) ++i;
+  if (i == text.size()) return false;
   for (qsizetype k = i; k < text.size(); ++k)
     if (text[k] < QLatin1Char('0') || text[k] > QLatin1Char('9')) return false;
+  // Leading zeros count for nothing ("0000000005" is 5); nine digits cannot overflow.
+  while (i + 1 < text.size() && text[i] == QLatin1Char('0')) ++i;
+  if (text.size() - i > 9) return false;
   bool ok = false;
-  number = text.toInt(&ok, 10);
+  number = text.mid(i).toInt(&ok, 10);
+  if (negative) number = -number;
   return ok;
 }
 
