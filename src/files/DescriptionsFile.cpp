@@ -87,27 +87,25 @@ QStringList DescriptionsFileLines(const TDynamicBackupArray& records, const std:
   return lines;
 }
 
-QByteArray EncodeDescriptionsText(const QStringList& lines) {
-  QByteArray out;
-  for (const QString& line : lines) {
-    // Per code point, so a character outside the BMP becomes one "?", not two.
-    for (char32_t c : line.toUcs4()) out += c <= 0xFF ? static_cast<char>(c) : '?';
-    out += "\r\n";
-  }
+QByteArray EncodeDescriptionsText(const QStringList& lines, CodePage page) {
+  const TextFileEncoding encoding = TextFileEncoding::For(lines, page);
+  QByteArray out = encoding.Utf8 ? QByteArray(Utf8Bom) : QByteArray();
+  for (const QString& line : lines) out += encoding.Encode(line) + "\r\n";
   return out;
 }
 
-QStringList DecodeDescriptionsText(const QByteArray& bytes) {
+QStringList DecodeDescriptionsText(const QByteArray& bytes, CodePage page) {
+  const QString text = DecodeTextFile(bytes, page);
   QStringList lines;
   qsizetype start = 0;
-  for (qsizetype i = 0; i < bytes.size(); ++i) {
-    const char c = bytes[i];
-    if (c != '\r' && c != '\n') continue;
-    lines << QString::fromLatin1(bytes.constData() + start, i - start);
-    if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
+    if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) continue;
+    lines << text.mid(start, i - start);
+    if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) ++i;
     start = i + 1;
   }
-  if (start < bytes.size()) lines << QString::fromLatin1(bytes.constData() + start, bytes.size() - start);
+  if (start < text.size()) lines << text.mid(start);
   return lines;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The descriptions file: six header lines, then "number TAB ROM code TAB description"
-// for each channel; Latin-1 text with CR LF after every line.
+// for each channel; text in the files' code page with CR LF after every line.
 #include "ChannelData.h"
 #include "ChannelsNumbering.h"
+#include "TextCodePage.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -30,10 +31,11 @@ QStringList DescriptionsFileLines(const TDynamicBackupArray& records,
                                   const std::function<QDateTime()>& clock = &QDateTime::currentDateTime,
                                   const QLocale& locale = QLocale());
 
-// Latin-1, "?" for each character it cannot hold, CR LF after every line.
-QByteArray EncodeDescriptionsText(const QStringList& lines);
-// Lines split at CR LF, LF or CR.
-QStringList DecodeDescriptionsText(const QByteArray& bytes);
+// The code page, or UTF-8 with a BOM when the code page cannot hold every character;
+// CR LF after every line.
+QByteArray EncodeDescriptionsText(const QStringList& lines, CodePage page = TextFileCodePage());
+// Lines split at CR LF, LF or CR; UTF-8 or the code page (DecodeTextFile).
+QStringList DecodeDescriptionsText(const QByteArray& bytes, CodePage page = TextFileCodePage());
 
 // Throws InOutError; a failed write keeps an existing file unchanged.
 void WriteDescriptionsFile(const QString& fileName, const TDynamicBackupArray& records);

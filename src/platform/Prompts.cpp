@@ -17,7 +17,7 @@ class StderrPrompts final : public Prompts {
     print("confirmation", text);
     return false;
   }
-  bool inputQuery(const QString& caption, const QString&, QString&) override {
+  bool inputQuery(const QString& caption, const QString&, QString&, const CharacterRule&) override {
     print("input", caption);
     return false;
   }

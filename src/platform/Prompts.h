@@ -2,6 +2,7 @@
 // Every modal interaction with the operator goes through this interface, so that
 // the program shows real dialogs and the tests answer from a script.
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace pellix {
@@ -18,6 +19,10 @@ enum class PromptKind {
 };
 
 enum class ConfirmButtons { OkCancel, YesNo };
+
+// What an input query lets the operator type: the hint for a character it refuses (with a
+// beep), or an empty text for one it takes.
+using CharacterRule = std::function<QString(char32_t c)>;
 
 struct FileDialogSpec {
   QString title;
@@ -36,7 +41,8 @@ class Prompts {
   // true = OK or Yes
   virtual bool confirmation(const QString& text, ConfirmButtons buttons, const QString& caption = {}) = 0;
   // true = OK; value is in/out
-  virtual bool inputQuery(const QString& caption, const QString& prompt, QString& value) = 0;
+  virtual bool inputQuery(const QString& caption, const QString& prompt, QString& value,
+                          const CharacterRule& rule = {}) = 0;
   virtual bool maskInputQuery(const QString& caption, const QString& prompt, QString& value) = 0;
   virtual bool openFile(const FileDialogSpec& spec, QString& fileName) = 0;
   virtual bool saveFile(const FileDialogSpec& spec, QString& fileName) = 0;

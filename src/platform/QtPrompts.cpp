@@ -3,13 +3,40 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QToolTip>
+#include <QValidator>
 
 namespace pellix {
 namespace {
 
 QWidget* dialogParent() { return QApplication::activeWindow(); }
+
+// Refuses an edit that would bring in a character the rule refuses: the field keeps its
+// text, the operator hears a beep and reads why under the field.
+class RuleValidator final : public QValidator {
+ public:
+  RuleValidator(CharacterRule rule, QLineEdit* edit)
+      : QValidator(edit), rule_(std::move(rule)), edit_(edit) {}
+
+  State validate(QString& input, int&) const override {
+    for (char32_t c : input.toUcs4()) {
+      const QString hint = rule_(c);
+      if (hint.isEmpty()) continue;
+      QApplication::beep();
+      // Above the field, so that it hides none of the buttons.
+      QToolTip::showText(edit_->mapToGlobal(QPoint(0, -2 * edit_->height())), hint, edit_);
+      return Invalid;
+    }
+    return Acceptable;
+  }
+
+ private:
+  CharacterRule rule_;
+  QLineEdit* edit_;
+};
 
 QString titleOr(const QString& caption) {
   return caption.isEmpty() ? QApplication::applicationDisplayName() : caption;
@@ -69,11 +96,19 @@ bool QtPrompts::confirmation(const QString& text, ConfirmButtons buttons, const 
                                QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
-bool QtPrompts::inputQuery(const QString& caption, const QString& prompt, QString& value) {
-  bool ok = false;
-  const QString v = QInputDialog::getText(dialogParent(), caption, prompt, QLineEdit::Normal, value, &ok);
-  if (ok) value = v;
-  return ok;
+bool QtPrompts::inputQuery(const QString& caption, const QString& prompt, QString& value,
+                           const CharacterRule& rule) {
+  QInputDialog dlg(dialogParent());
+  dlg.setWindowTitle(caption);
+  dlg.setLabelText(prompt);
+  dlg.setInputMode(QInputDialog::TextInput);
+  dlg.setTextValue(value);
+  if (rule) {
+    if (auto* edit = dlg.findChild<QLineEdit*>()) edit->setValidator(new RuleValidator(rule, edit));
+  }
+  if (dlg.exec() != QDialog::Accepted) return false;
+  value = dlg.textValue();
+  return true;
 }
 
 bool QtPrompts::maskInputQuery(const QString& caption, const QString& prompt, QString& value) {

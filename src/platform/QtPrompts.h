@@ -19,7 +19,8 @@ class QtPrompts final : public Prompts {
   void error(const QString& text, const QString& caption = {}) override;
   bool warning(const QString& text, const QString& caption = {}) override;
   bool confirmation(const QString& text, ConfirmButtons buttons, const QString& caption = {}) override;
-  bool inputQuery(const QString& caption, const QString& prompt, QString& value) override;
+  bool inputQuery(const QString& caption, const QString& prompt, QString& value,
+                  const CharacterRule& rule = {}) override;
   bool maskInputQuery(const QString& caption, const QString& prompt, QString& value) override;
   bool openFile(const FileDialogSpec& spec, QString& fileName) override;
   bool saveFile(const FileDialogSpec& spec, QString& fileName) override;

@@ -1,5 +1,7 @@
 #include "ScriptedPrompts.h"
 
+#include <QList>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -77,8 +79,23 @@ bool ScriptedPrompts::warning(const QString& text, const QString& caption) {
 bool ScriptedPrompts::confirmation(const QString& text, ConfirmButtons, const QString& caption) {
   return answer({PromptKind::Confirmation, caption, text, {}}, nullptr);
 }
-bool ScriptedPrompts::inputQuery(const QString& caption, const QString& prompt, QString& value) {
-  return answer({PromptKind::InputQuery, caption, prompt, value}, &value);
+bool ScriptedPrompts::inputQuery(const QString& caption, const QString& prompt, QString& value,
+                                 const CharacterRule& rule) {
+  QString typed;
+  if (!answer({PromptKind::InputQuery, caption, prompt, value}, &typed)) return false;
+  if (!rule) {
+    value = typed;
+    return true;
+  }
+  value.clear();
+  for (char32_t c : typed.toUcs4()) {
+    const QString hint = rule(c);
+    if (hint.isEmpty())
+      value += QString::fromUcs4(&c, 1);
+    else
+      refusals_.push_back(hint);
+  }
+  return true;
 }
 bool ScriptedPrompts::maskInputQuery(const QString& caption, const QString& prompt, QString& value) {
   return answer({PromptKind::MaskInputQuery, caption, prompt, value}, &value);

@@ -40,13 +40,18 @@ class ScriptedPrompts final : public Prompts {
   const std::vector<PromptRecord>& records() const { return records_; }
   std::vector<QString> texts(PromptKind kind) const;
   void clearRecords() { records_.clear(); }
+  // The hints of the characters input queries refused.
+  const std::vector<QString>& refusals() const { return refusals_; }
   int pending() const { return static_cast<int>(queue_.size()); }
 
   void information(const QString& text, const QString& caption = {}) override;
   void error(const QString& text, const QString& caption = {}) override;
   bool warning(const QString& text, const QString& caption = {}) override;
   bool confirmation(const QString& text, ConfirmButtons buttons, const QString& caption = {}) override;
-  bool inputQuery(const QString& caption, const QString& prompt, QString& value) override;
+  // With a rule, the answer is typed in character by character: a refused character stays
+  // out and its hint is noted in refusals().
+  bool inputQuery(const QString& caption, const QString& prompt, QString& value,
+                  const CharacterRule& rule = {}) override;
   bool maskInputQuery(const QString& caption, const QString& prompt, QString& value) override;
   bool openFile(const FileDialogSpec& spec, QString& fileName) override;
   bool saveFile(const FileDialogSpec& spec, QString& fileName) override;
@@ -56,6 +61,7 @@ class ScriptedPrompts final : public Prompts {
 
   std::deque<PromptAnswer> queue_;
   std::vector<PromptRecord> records_;
+  std::vector<QString> refusals_;
   FailureHandler failure_;
   bool autoAcknowledge_ = false;
 };

@@ -74,12 +74,6 @@ INSTANTIATE_TEST_SUITE_P(
                       std::tuple{QTime(0, 0, 0), QLocale::Czech, QLocale::CzechRepublic, "0:00:00"},
                       std::tuple{QTime(23, 59, 9), QLocale::Finnish, QLocale::Finland, "23.59.09"}));
 
-TEST(DescriptionsWriting, CharactersOutsideLatin1BecomeOneQuestionMarkEach) {
-  const QByteArray bytes = EncodeDescriptionsText({QString::fromUtf8("25 \u00B0C \u20AC \U0001F600 \u00E9")});
-  EXPECT_EQ(bytes, QByteArray("25 \xB0"
-                              "C ? ? \xE9\r\n"));
-}
-
 TEST(DescriptionsWriting, TabsAndLineBreaksInADescriptionDoNotSplitItsLine) {
   TDynamicBackupArray records = FortyRecords();
   records[3].Description = "a\tb\r\nc";

@@ -4,7 +4,12 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QTimer>
+#include <QToolTip>
 
 #include <stdexcept>
 
@@ -55,6 +60,35 @@ TEST(QtPrompts, PipeFilterBecomesQtFilterWithBothCases) {
             QStringLiteral("Binary files (*.BIN *.bin)"));
   EXPECT_EQ(qtFileFilter(QStringLiteral("Text files|*.txt|All|*.*")),
             QStringLiteral("Text files (*.txt *.TXT);;All (*.*)"));
+}
+
+// The real input dialog: a character the rule refuses never reaches the field, and the
+// operator reads why.
+TEST(QtPrompts, InputQueryKeepsOutWhatTheRuleRefusesAndShowsItsHint) {
+  QString value = QStringLiteral("Kotel");
+  QString hint;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    auto* edit = dialog->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    edit->end(false);
+    for (const QString& typed : {QStringLiteral(" "), QString::fromUtf8("\u010D"), QStringLiteral("1")}) {
+      QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, typed);
+      QApplication::sendEvent(edit, &key);
+      if (hint.isEmpty()) hint = QToolTip::text();
+    }
+    dialog->accept();
+  });
+  QTimer::singleShot(5000, [] {  // never hang on a dialog the test did not find
+    if (QWidget* w = QApplication::activeModalWidget()) w->close();
+  });
+  const bool ok = QtPrompts().inputQuery(
+      QStringLiteral("Edit description - Channel 0"), QStringLiteral("Text:"), value,
+      [](char32_t c) { return c == U'\u010D' ? QStringLiteral("No such character here.") : QString(); });
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(value, QStringLiteral("Kotel 1"));
+  EXPECT_EQ(hint, QStringLiteral("No such character here."));
 }
 
 TEST(PortsFolder, EnvironmentOverridesTheConfigFolder) {

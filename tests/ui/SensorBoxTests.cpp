@@ -332,6 +332,18 @@ TEST_F(SensorBoxTest, DescriptionEditorAsksWithChannelAndLimit) {
   EXPECT_EQ(h.box->Label_ROMCode->text(), "A new description that is far ");
 }
 
+// With English the files use Windows-1252, which has no "č": typed, it is refused.
+TEST_F(SensorBoxTest, DescriptionEditorRefusesWhatTheFilesCannotHold) {
+  BoxHost h(1);
+  auto& p = pellix::test::scriptedPrompts();
+  p.expect(pellix::PromptKind::InputQuery, true, QString::fromUtf8("Kotel \u010D \u017E 90 \u00B0C"));
+  h.box->Label_DescriptionClick();
+  EXPECT_EQ(h.box->Description, QString::fromUtf8("Kotel  \u017E 90 \u00B0C"));
+  EXPECT_EQ(p.refusals(), std::vector<QString>{QString::fromUtf8(
+                              "The character \"\u010D\" cannot be saved: text files use the code page "
+                              "Windows-1252.")});
+}
+
 TEST_F(SensorBoxTest, CancelledDescriptionEditorChangesNothing) {
   BoxHost h(1);
   h.box->SetDescription("keep");

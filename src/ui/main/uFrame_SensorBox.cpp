@@ -6,6 +6,7 @@
 #include "Hint.h"
 #include "Prompts.h"
 #include "RomCode.h"
+#include "TextCodePage.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -300,9 +301,15 @@ void TFrame_SensorBox::UpdateFromRecord(const TChannelData& record) {
 
 void TFrame_SensorBox::Label_DescriptionClick() {
   QString text = Description;
+  // Only what the descriptions file can hold goes in, so nothing is lost when it is saved.
+  const pellix::CodePage page = pellix::TextFileCodePage();
+  const pellix::CharacterRule heldByFiles = [page](char32_t c) {
+    return pellix::CanHold(page, c) ? QString() : pellix::CharacterNotHeldHint(page, c);
+  };
   if (pellix::prompts().inputQuery(
           QStringLiteral("Edit description - Channel %1").arg(DisplayedNumber()),
-          QStringLiteral("Write a short description (max %1 characters):").arg(DescriptionMaxLength), text))
+          QStringLiteral("Write a short description (max %1 characters):").arg(DescriptionMaxLength), text,
+          heldByFiles))
     SetDescription(text);
 }
 
