@@ -6,10 +6,12 @@ function(pellix_library name)
   target_link_libraries(${name} PUBLIC ${PL_LIBS})
 endfunction()
 
-# pellix_test(target LABEL folder [GUI] SOURCES ... LIBS ...):
+# pellix_test(target LABEL folder [GUI] [ONE_PROCESS] SOURCES ... LIBS ...):
 # a GoogleTest executable whose cases CTest runs one process each, labelled by folder.
+# ONE_PROCESS also runs all of them in one process, which shows cases that depend on
+# what an earlier case left behind.
 function(pellix_test target)
-  cmake_parse_arguments(PT "GUI" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(PT "GUI;ONE_PROCESS" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${target} ${PT_SOURCES})
   if(PT_GUI)
     target_link_libraries(${target} PRIVATE pellix_test_main_gui)
@@ -24,4 +26,9 @@ function(pellix_test target)
     DISCOVERY_MODE PRE_TEST
     PROPERTIES LABELS ${PT_LABEL} TIMEOUT ${PT_TIMEOUT}
                ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  if(PT_ONE_PROCESS)
+    add_test(NAME ${target}.OneProcess COMMAND ${target})
+    set_tests_properties(${target}.OneProcess PROPERTIES
+      LABELS ${PT_LABEL} TIMEOUT ${PT_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endif()
 endfunction()

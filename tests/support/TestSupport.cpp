@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QSettings>
 #include <QThread>
 
 #include <cstdlib>
@@ -18,9 +19,13 @@ namespace {
 ScriptedPrompts* g_prompts = nullptr;
 QString g_sandbox;
 
-// A fresh script for every test; answers it did not use are a failure.
+// A fresh script and an empty settings store for every test, so that no test depends on
+// what another one left behind; answers it did not use are a failure.
 class PromptsListener : public ::testing::EmptyTestEventListener {
   void OnTestStart(const ::testing::TestInfo&) override {
+    QSettings store(QStringLiteral("Quorvel"), QStringLiteral("Pellix Tool"));
+    store.clear();
+    store.sync();
     auto p = std::make_unique<ScriptedPrompts>();
     p->setFailureHandler([](const QString& msg) { ADD_FAILURE() << msg.toStdString(); });
     g_prompts = p.get();
