@@ -19,6 +19,11 @@ void SetPanel(const RecorderLinks& links, const QString& text) {
 
 bool Connected(const RecorderLinks& links) { return links.IsConnected && links.IsConnected(); }
 
+bool Sampling(const RecorderLinks& links) {
+  if (!Connected(links) || (links.TimeoutShown && links.TimeoutShown())) return false;
+  return !links.ChannelsRead || links.ChannelsRead();
+}
+
 // Back to Ready (connected) or Idle: no timer, no file.
 void EndLogging(const RecorderLinks& links) {
   if (links.StopItem) links.StopItem->setEnabled(false);
@@ -99,7 +104,7 @@ void RecorderTimerTick(const RecorderLinks& links) {
   if (--session->TicksToSample > 0) return;
   session->TicksToSample = session->Plan.TicksPerSample;
 
-  if (!Connected(links) || (links.TimeoutShown && links.TimeoutShown())) return;
+  if (!Sampling(links)) return;
   TDynamicLogArray records;
   if (links.CollectRecords) links.CollectRecords(records);
   try {

@@ -21,6 +21,9 @@ namespace pellix {
 struct RecorderLinks {
   std::function<bool()> IsConnected;
   std::function<bool()> TimeoutShown;
+  // Every channel block has been read since the connect: before that the boxes hold
+  // nothing of this connection, and a sample would be a row of empty fields.
+  std::function<bool()> ChannelsRead;
   // Append the 40 channel records / descriptions records, LINE 1's then LINE 2's.
   std::function<void(TDynamicLogArray&)> CollectRecords;
   std::function<void(TDynamicBackupArray&)> ExportDescriptions;
@@ -64,7 +67,8 @@ void PrepareLogSaveDialog(FileDialogSpec& dialog);
 void StartLoggingCommand(const RecorderLinks& links);
 // Stop Logging: stops the timer and closes the file.
 void StopLoggingCommand(const RecorderLinks& links);
-// The timer's tick: one data row unless disconnected or the link shows a timeout.
+// The timer's tick: one data row unless disconnected, the link shows a timeout or the
+// channels have not all been read since the connect.
 void RecorderTimerTick(const RecorderLinks& links);
 // Recorder Options: the options window, modally.
 void RecordOptionsCommand();

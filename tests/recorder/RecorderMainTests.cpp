@@ -41,7 +41,7 @@ class RecorderMainTest : public pellix::test::MainWindowFixture {
   }
 
   // A thermometer on channel index 0 and 25, an iButton on 3; connected at 115.2 kBd
-  // until both thermometers show.
+  // until every channel was read and both thermometers show.
   TMainForm& ConnectedWindow() {
     gwsim::GatewayModel model;
     AddDevice(model, 0x28, 0, 21.0);
@@ -53,7 +53,7 @@ class RecorderMainTest : public pellix::test::MainWindowFixture {
     f.Connect1->trigger();
     EXPECT_TRUE(waitUntil(
         [&] {
-          return f.ChannelBoxes[0]->LastRecord.RomCode[0] >> 8 == 0x28 &&
+          return f.ChannelBlocksRead() && f.ChannelBoxes[0]->LastRecord.RomCode[0] >> 8 == 0x28 &&
                  f.ChannelBoxes[25]->LastRecord.RomCode[0] >> 8 == 0x10;
         },
         8000));
@@ -93,10 +93,20 @@ TEST_F(RecorderMainTest, LogsTheBoxesTemperaturesAndGoesOnAcrossADisconnect) {
   EXPECT_EQ(FileRows(path).size(), 8);
   EXPECT_EQ(f.StatusPanel1->text(), QStringLiteral("Logging... (0)"));
 
+  // Connecting clears the boxes: no sample until every channel block was read again,
+  // or the log gets a row of empty fields.
   f.Connect1->trigger();
   EXPECT_FALSE(f.Startlogging1->isEnabled());
   f.Timer_recorderTimer();
-  EXPECT_EQ(FileRows(path).size(), 9);
+  EXPECT_EQ(FileRows(path).size(), 8);
+  EXPECT_EQ(f.StatusPanel1->text(), QStringLiteral("Logging... (0)"));
+  ASSERT_TRUE(waitUntil([&] { return f.ChannelBlocksRead(); }, 8000));
+  f.Timer_recorderTimer();
+  rows = FileRows(path);
+  ASSERT_EQ(rows.size(), 9);
+  EXPECT_EQ(rows[8].split(',')[1],
+            "\"21.0 \xB0"
+            "C\"");
   EXPECT_EQ(f.StatusPanel1->text(), QStringLiteral("Logging... (1)"));
 
   f.StopLogging1->trigger();

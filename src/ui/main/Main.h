@@ -146,6 +146,8 @@ class TMainForm : public QMainWindow, public IImportHost {
   // MainViews.cpp
   void DispatchRegisterBlock(const std::array<uint16_t, 100>& regs, uint16_t startAddress);
   void ClearViews();
+  // Every channel block (0, 100, 200, 300) has been shown since the views were cleared.
+  bool ChannelBlocksRead() const { return channelBlocksRead_ == AllChannelBlocks; }
   void EditRomCode(TFrame_SensorBox* box);
   void SaveNewClick(TFrame_SensorBox* box);
   void DeleteClick(TFrame_SensorBox* box);
@@ -207,6 +209,8 @@ class TMainForm : public QMainWindow, public IImportHost {
   void WireControls();
   void FormClose();
 
+  static constexpr uint8_t AllChannelBlocks = 0x0F;
+  uint8_t channelBlocksRead_ = 0;  // one bit per channel block
   std::unique_ptr<TAfComPort> port_;
   TForm_ProgressDialog* progressDialog_ = nullptr;
   std::unique_ptr<IProgressSink> progressSink_;

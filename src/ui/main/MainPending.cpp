@@ -13,8 +13,11 @@
 namespace {
 
 pellix::RecorderLinks recorderLinks(TMainForm& f) {
-  return pellix::RecorderLinksOf(f.Frame_Komunikace1, f.Frame_LineTab1, f.Frame_LineTab2, f.Timer_recorder,
-                                 f.Startlogging1, f.StopLogging1, f.StatusPanel1, &f.SaveDialog1);
+  pellix::RecorderLinks links =
+      pellix::RecorderLinksOf(f.Frame_Komunikace1, f.Frame_LineTab1, f.Frame_LineTab2, f.Timer_recorder,
+                              f.Startlogging1, f.StopLogging1, f.StatusPanel1, &f.SaveDialog1);
+  links.ChannelsRead = [&f] { return f.ChannelBlocksRead(); };
+  return links;
 }
 
 }  // namespace

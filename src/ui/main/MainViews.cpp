@@ -41,6 +41,7 @@ void TMainForm::DispatchRegisterBlock(const std::array<uint16_t, 100>& regs, uin
   namespace rm = RegisterMap;
   if (rm::IsChannelBlock(startAddress)) {
     const int first = rm::FirstChannelOfBlock(startAddress);
+    channelBlocksRead_ |= static_cast<uint8_t>(1U << (startAddress / rm::BlockSize));
     for (int k = 0; k < rm::ChannelsPerBlock; ++k) {
       const int channel = first + k;
       if (channel > rm::ChannelCount || channel > ChannelBoxes.size()) break;
@@ -72,6 +73,7 @@ void TMainForm::DispatchRegisterBlock(const std::array<uint16_t, 100>& regs, uin
 }
 
 void TMainForm::ClearViews() {
+  channelBlocksRead_ = 0;
   Label_SWVer->clear();
   Label_HWVer->clear();
   dlgGWYSettings->Reset();
