@@ -16,7 +16,7 @@
 #include <cstring>
 
 TCSVFileRecorder::TCSVFileRecorder(const QString& fileName, bool append, const QString& fallbackFolder)
-    : fileName_(fileName) {
+    : fileName_(fileName), encoding_{pellix::TextFileCodePage(), false} {
   try {
     OpenLog(append);
   } catch (const pellix::InOutError& first) {
@@ -56,7 +56,8 @@ void TCSVFileRecorder::OpenLog(bool append) {
 
 void TCSVFileRecorder::WriteRow(const QStringList& fields) {
   if (!file_) throw pellix::InOutError(QStringLiteral("Cannot write the file %1.").arg(fileName_));
-  const QByteArray bytes = pellix::EncodeDescriptionsText({pellix::CsvRow(fields, delimiter_)});
+  QByteArray bytes = encoding_.Encode(pellix::CsvRow(fields, delimiter_)) + "\r\n";
+  if (encoding_.Utf8 && file_->size() == 0) bytes.prepend(pellix::Utf8Bom);
   errno = 0;
   const qint64 written = file_->write(bytes);
   const int writeErrno = errno;

@@ -1,6 +1,7 @@
 #pragma once
 // The recorder's CSV log: the writer, the rows of a log file and the stored sampling period.
 #include "ChannelData.h"
+#include "TextCodePage.h"
 
 #include <QChar>
 #include <QDateTime>
@@ -13,8 +14,9 @@
 
 class QFile;
 
-// One CSV file, written row by row: Latin-1, CR LF, flushed after every row so that another
-// program can read the file while it grows and nothing is lost when the program ends.
+// One CSV file, written row by row in the text files' code page, CR LF, flushed after every
+// row so that another program can read the file while it grows and nothing is lost when the
+// program ends.
 class TCSVFileRecorder {
  public:
   // Opens fileName. When that fails the log goes to LogFile.csv in fallbackFolder (the
@@ -33,13 +35,17 @@ class TCSVFileRecorder {
   void WriteRow(const QStringList& fields);
   // Exactly n fields: the first n of the list, padded with empty ones.
   void WriteRowPadded(const QStringList& fields, int n);
+  // How the following rows are encoded; a UTF-8 log starts with a BOM.
+  void SetEncoding(const pellix::TextFileEncoding& encoding) { encoding_ = encoding; }
 
   QString FileName() const { return fileName_; }
   QChar Delimiter() const { return delimiter_; }
   bool Append() const { return append_; }
+  const pellix::TextFileEncoding& Encoding() const { return encoding_; }
 
  private:
   QString fileName_;
+  pellix::TextFileEncoding encoding_;
   QChar delimiter_ = QLatin1Char(',');
   bool append_ = false;
   std::unique_ptr<QFile> file_;

@@ -74,10 +74,15 @@ void StartLoggingCommand(const RecorderLinks& links) {
   if (links.StopItem) links.StopItem->setEnabled(true);
   try {
     session.Writer = std::make_unique<TCSVFileRecorder>(fileName, false, links.FallbackFolder);
-    for (const QStringList& row : LogTitleRows()) session.Writer->WriteRowPadded(row, LogFieldCount);
     TDynamicBackupArray channels;
     if (links.ExportDescriptions) links.ExportDescriptions(channels);
-    for (const QStringList& row : LogChannelRows(channels)) session.Writer->WriteRow(row);
+    const QList<QStringList> channelRows = LogChannelRows(channels);
+    QStringList texts;
+    for (const QStringList& row : channelRows) texts += row;
+    // A description the code page cannot hold makes the whole log UTF-8 rather than lose it.
+    session.Writer->SetEncoding(TextFileEncoding::For(texts, session.Writer->Encoding().Page));
+    for (const QStringList& row : LogTitleRows()) session.Writer->WriteRowPadded(row, LogFieldCount);
+    for (const QStringList& row : channelRows) session.Writer->WriteRow(row);
   } catch (const InOutError& e) {
     FailLogging(links, e);
     return;

@@ -236,6 +236,23 @@ TEST_F(RecorderCommandsTest, AnUncreatableFileLogsSilentlyIntoTheFallback) {
   EXPECT_EQ(panel.text(), QStringLiteral("Logging... (0)"));
 }
 
+// A description the files' code page cannot hold makes the log UTF-8 instead of losing it.
+TEST_F(RecorderCommandsTest, ADescriptionBeyondTheCodePageMakesTheLogUtf8) {
+  backups[1].Description = QString::fromUtf8("Kotel \u010D");  // English: Windows-1252 has no "č"
+  const QString path = folder.path("log.csv");
+  Start(path);
+  const QByteArray bytes = files_test::readAll(path);
+  EXPECT_TRUE(
+      bytes.startsWith("\xEF\xBB\xBF"
+                       "Application:,"));
+  const QList<QByteArray> rows = FileRows(path);
+  ASSERT_EQ(rows.size(), 8);
+  EXPECT_TRUE(rows[5].startsWith("Description:,,\"Kotel \xC4\x8D\","));
+  EXPECT_TRUE(
+      rows[7].contains("\"21.5 \xC2\xB0"
+                       "C\""));
+}
+
 TEST_F(RecorderCommandsTest, NeitherFileCreatableIsReportedAndTheMenusStayUsable) {
   links.FallbackFolder = folder.path("missing too");
   scriptedPrompts().expect(PromptKind::SaveFile, true, folder.path("no folder/log.csv"));
