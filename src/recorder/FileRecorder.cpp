@@ -5,11 +5,11 @@
 #include "Family.h"
 #include "InOutError.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -20,8 +20,13 @@ TCSVFileRecorder::TCSVFileRecorder(const QString& fileName, bool append, const Q
   try {
     OpenLog(append);
   } catch (const pellix::InOutError& first) {
-    const QString folder = fallbackFolder.isEmpty() ? QCoreApplication::applicationDirPath() : fallbackFolder;
+    QString folder = fallbackFolder;
+    if (folder.isEmpty()) {
+      folder = pellix::LogFallbackFolder();
+      QDir().mkpath(folder);  // on first use it does not exist yet; a failure shows at the open
+    }
     SetFileName(QDir(folder).filePath(QString::fromLatin1(pellix::LogFallbackFileName)));
+    usesFallback_ = true;
     try {
       OpenLog(append);
     } catch (const pellix::InOutError& second) {
@@ -75,6 +80,11 @@ void TCSVFileRecorder::WriteRowPadded(const QStringList& fields, int n) {
 }
 
 namespace pellix {
+
+QString LogFallbackFolder() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+         QStringLiteral("/Pellix Tool");
+}
 
 QChar CsvDelimiter(const QLocale& locale) {
   return locale.decimalPoint() == QLatin1String(".") ? QLatin1Char(',') : QLatin1Char(';');

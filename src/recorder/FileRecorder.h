@@ -20,8 +20,8 @@ class QFile;
 class TCSVFileRecorder {
  public:
   // Opens fileName. When that fails the log goes to LogFile.csv in fallbackFolder (the
-  // program's folder when empty), with the same append flag. Throws InOutError when neither
-  // file can be opened. The delimiter follows the user's decimal separator.
+  // user's data folder when empty), with the same append flag. Throws InOutError when
+  // neither file can be opened. The delimiter follows the user's decimal separator.
   TCSVFileRecorder(const QString& fileName, bool append, const QString& fallbackFolder = {});
   ~TCSVFileRecorder();
   TCSVFileRecorder(const TCSVFileRecorder&) = delete;
@@ -41,10 +41,13 @@ class TCSVFileRecorder {
   QString FileName() const { return fileName_; }
   QChar Delimiter() const { return delimiter_; }
   bool Append() const { return append_; }
+  // The chosen file could not be created and the log went to LogFile.csv.
+  bool UsesFallback() const { return usesFallback_; }
   const pellix::TextFileEncoding& Encoding() const { return encoding_; }
 
  private:
   QString fileName_;
+  bool usesFallback_ = false;
   pellix::TextFileEncoding encoding_;
   QChar delimiter_ = QLatin1Char(',');
   bool append_ = false;
@@ -54,6 +57,9 @@ class TCSVFileRecorder {
 namespace pellix {
 
 inline constexpr char LogFallbackFileName[] = "LogFile.csv";
+// Where LogFile.csv goes by default: the user's data folder of the program, which is
+// writable and where a user looks, unlike the program's own folder.
+QString LogFallbackFolder();
 // One leading field and one per channel.
 inline constexpr int LogFieldCount = 41;
 

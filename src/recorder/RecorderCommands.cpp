@@ -14,7 +14,9 @@ namespace {
 const QString SessionName = QStringLiteral("RecorderSession");
 
 void SetPanel(const RecorderLinks& links, const QString& text) {
-  if (links.StatusPanel) links.StatusPanel->setText(text);
+  if (!links.StatusPanel) return;
+  links.StatusPanel->setText(text);
+  links.StatusPanel->setToolTip(text);  // a long log path does not fit the panel
 }
 
 bool Connected(const RecorderLinks& links) { return links.IsConnected && links.IsConnected(); }
@@ -22,6 +24,15 @@ bool Connected(const RecorderLinks& links) { return links.IsConnected && links.I
 bool Sampling(const RecorderLinks& links) {
   if (!Connected(links) || (links.TimeoutShown && links.TimeoutShown())) return false;
   return !links.ChannelsRead || links.ChannelsRead();
+}
+
+// "Logging..." and its sample count, and where the log goes when it is not the file the
+// operator chose.
+QString LoggingText(const RecorderSession& session, const QString& counted) {
+  QString text = QStringLiteral("Logging...") + counted;
+  if (session.Writer && session.Writer->UsesFallback())
+    text += QStringLiteral(" to ") + session.Writer->FileName();
+  return text;
 }
 
 // Back to Ready (connected) or Idle: no timer, no file.
@@ -93,7 +104,7 @@ void StartLoggingCommand(const RecorderLinks& links) {
   session.TicksToSample = 1;
   links.Timer->setInterval(session.Plan.IntervalMs);
   links.Timer->start();
-  SetPanel(links, QStringLiteral("Logging..."));
+  SetPanel(links, LoggingText(session, {}));
   RecorderTimerTick(links);
 }
 
@@ -119,7 +130,7 @@ void RecorderTimerTick(const RecorderLinks& links) {
     FailLogging(links, e);
     return;
   }
-  SetPanel(links, QStringLiteral("Logging... (%1)").arg(session->SampleCounter));
+  SetPanel(links, LoggingText(*session, QStringLiteral(" (%1)").arg(session->SampleCounter)));
   ++session->SampleCounter;
 }
 

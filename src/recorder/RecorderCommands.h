@@ -34,7 +34,7 @@ struct RecorderLinks {
   // The window's save dialog, set up for the log when logging starts; a dialog of the
   // recorder's own when null.
   FileDialogSpec* SaveDialog = nullptr;
-  // Where LogFile.csv goes when the chosen file cannot be created; the program's folder
+  // Where LogFile.csv goes when the chosen file cannot be created; the user's data folder
   // when empty.
   QString FallbackFolder;
   std::function<QDateTime()> Clock = &QDateTime::currentDateTime;

@@ -189,6 +189,14 @@ TEST_F(CsvWriter, AFileThatCannotBeCreatedGoesToLogFileCsvInTheFallbackFolder) {
   EXPECT_EQ(readAll(fallback.path("LogFile.csv")), QByteArray("row\r\n"));
 }
 
+// The program's folder is seldom writable, nor where a user looks for a log.
+TEST_F(CsvWriter, TheFallbackIsInTheUsersDataFolder) {
+  TCSVFileRecorder log(folder.path("no such folder/log.csv"), false);
+  EXPECT_EQ(QFileInfo(log.FileName()),
+            QFileInfo(QDir(pellix::test::sandboxDir())
+                          .filePath(QStringLiteral("home/.local/share/Pellix Tool/LogFile.csv"))));
+}
+
 TEST_F(CsvWriter, AFolderAsFileNameGoesToTheFallback) {
   Folder fallback;
   TCSVFileRecorder log(folder.root(), false, fallback.root());

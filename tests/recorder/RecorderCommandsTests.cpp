@@ -228,12 +228,16 @@ TEST_F(RecorderCommandsTest, StartingAgainWhileLoggingDoesNothing) {
   EXPECT_EQ(FileRows(path).size(), 8);
 }
 
-TEST_F(RecorderCommandsTest, AnUncreatableFileLogsSilentlyIntoTheFallback) {
+TEST_F(RecorderCommandsTest, AnUncreatableFileLogsIntoTheFallbackAndTheStatusBarSaysWhere) {
   Start(folder.path("no folder/log.csv"));
   EXPECT_TRUE(Logging());
-  EXPECT_EQ(QFileInfo(Session()->Writer->FileName()), QFileInfo(fallback.path("LogFile.csv")));
+  const QString used = Session()->Writer->FileName();
+  EXPECT_EQ(QFileInfo(used), QFileInfo(fallback.path("LogFile.csv")));
   EXPECT_EQ(FileRows(fallback.path("LogFile.csv")).size(), 8);
-  EXPECT_EQ(panel.text(), QStringLiteral("Logging... (0)"));
+  EXPECT_EQ(panel.text(), QStringLiteral("Logging... (0) to ") + used);
+  EXPECT_EQ(panel.toolTip(), panel.text());
+  RecorderTimerTick(links);
+  EXPECT_EQ(panel.text(), QStringLiteral("Logging... (1) to ") + used);
 }
 
 // A description the files' code page cannot hold makes the log UTF-8 instead of losing it.
