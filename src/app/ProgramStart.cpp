@@ -1,6 +1,7 @@
 #include "ProgramStart.h"
 
 #include "AppIdentificators.h"
+#include "ApplicationTitle.h"
 #include "DesktopIdentity.h"
 #include "ErrorReport.h"
 #include "HelpOpener.h"
@@ -19,16 +20,16 @@ namespace pellix {
 int RunPellixTool(int argc, char** argv, const std::function<void(TMainForm&)>& beforeShow) {
   PellixApplication app(argc, argv);
   IdentifyToDesktop();
-  QGuiApplication::setApplicationDisplayName(WindowCaption());
+  SetApplicationTitle(WindowCaption());
   StartHelp();  // the manuals' folder; a second instance leaves the first one's alone
   // Before any window exists: a second start only brings the first one forward.
   CheckSingleInstance();
-  QGuiApplication::setApplicationDisplayName(StartupTitle);
-  installPrompts(std::make_unique<QtPrompts>(&MaskInputQuery));
+  PrepareWindows();
 
   int rc = 0;
   {
     TMainForm mainForm;
+    AdoptMainWindow(mainForm);
     setErrorHandler([&mainForm](const std::exception& e) { mainForm.ApplicationEvents1Exception(e); });
     mainForm.Form_ProgressDialog();
     RecorderOptions();  // reads the stored sampling period now, once
@@ -37,9 +38,23 @@ int RunPellixTool(int argc, char** argv, const std::function<void(TMainForm&)>& 
     mainForm.show();
     rc = app.exec();
     setErrorHandler({});
+    SetPromptOwner(nullptr);
   }
   EndHelp();
   return rc;
+}
+
+void PrepareWindows() {
+  // A message box closed while the main window is hidden for the upgrade is not the
+  // last window of the program.
+  QGuiApplication::setQuitOnLastWindowClosed(false);
+  SetApplicationTitle(StartupTitle);
+  installPrompts(std::make_unique<QtPrompts>(&MaskInputQuery));
+}
+
+void AdoptMainWindow(TMainForm& mainForm) {
+  SetPromptOwner(&mainForm);
+  QObject::connect(&mainForm, &TMainForm::Closed, qApp, [] { QCoreApplication::exit(0); });
 }
 
 }  // namespace pellix

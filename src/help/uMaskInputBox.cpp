@@ -1,6 +1,7 @@
 #include "uMaskInputBox.h"
 
 #include "Prompts.h"
+#include "QtPrompts.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -131,7 +132,7 @@ void TForm_MaskInputBox::Button_OKClick() {
 }
 
 bool MaskInputQuery(const QString& caption, const QString& prompt, QString& value) {
-  TForm_MaskInputBox box(QApplication::activeWindow());
+  TForm_MaskInputBox box(pellix::PromptParent());
   box.setWindowTitle(caption);
   box.SetPrompt(prompt);
   box.MaskEdit1->setText(value);

@@ -1,18 +1,19 @@
 #include "QtPrompts.h"
 
+#include "ApplicationTitle.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QToolTip>
 #include <QValidator>
 
 namespace pellix {
 namespace {
-
-QWidget* dialogParent() { return QApplication::activeWindow(); }
 
 // Refuses an edit that would bring in a character the rule refuses: the field keeps its
 // text, the operator hears a beep and reads why under the field.
@@ -38,13 +39,34 @@ class RuleValidator final : public QValidator {
   QLineEdit* edit_;
 };
 
-QString titleOr(const QString& caption) {
-  return caption.isEmpty() ? QApplication::applicationDisplayName() : caption;
+QPointer<QWidget>& ownerSlot() {
+  static QPointer<QWidget> owner;
+  return owner;
 }
+
+// A window a prompt can stand on. A disabled one would disable its prompt with it.
+bool canOwnPrompt(const QWidget* w) {
+  if (!w || !w->isVisible() || !w->isEnabled()) return false;
+  switch (w->windowType()) {
+    case Qt::Popup:
+    case Qt::ToolTip:
+    case Qt::SplashScreen:
+    case Qt::Desktop:
+      return false;
+    default:
+      return true;
+  }
+}
+
+QWidget* dialogParent() { return PromptParent(); }
+
+QString titleOr(const QString& caption) { return caption.isEmpty() ? ApplicationTitle() : caption; }
 
 bool runFileDialog(const FileDialogSpec& spec, QString& fileName, QFileDialog::AcceptMode mode) {
   QFileDialog dlg(dialogParent(), spec.title, spec.initialDir, qtFileFilter(spec.filter));
   dlg.setAcceptMode(mode);
+  // Whoever asks for a name asks about overwriting in its own words; once is enough.
+  dlg.setOption(QFileDialog::DontConfirmOverwrite);
   dlg.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   if (!spec.defaultExtension.isEmpty()) dlg.setDefaultSuffix(spec.defaultExtension);
   if (!fileName.isEmpty()) dlg.selectFile(fileName);
@@ -55,6 +77,18 @@ bool runFileDialog(const FileDialogSpec& spec, QString& fileName, QFileDialog::A
 
 }  // namespace
 
+QWidget* PromptParent() {
+  if (QWidget* modal = QApplication::activeModalWidget(); canOwnPrompt(modal)) return modal;
+  if (QWidget* active = QApplication::activeWindow(); canOwnPrompt(active)) return active;
+  if (QWidget* owner = ownerSlot(); canOwnPrompt(owner)) return owner;
+  const QWidgetList windows = QApplication::topLevelWidgets();
+  for (QWidget* w : windows)
+    if (canOwnPrompt(w)) return w;
+  return nullptr;
+}
+
+void SetPromptOwner(QWidget* window) { ownerSlot() = window; }
+
 QString qtFileFilter(const QString& pipeFilter) {
   const QStringList parts = pipeFilter.split(QLatin1Char('|'));
   QStringList out;
@@ -63,7 +97,8 @@ QString qtFileFilter(const QString& pipeFilter) {
     QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
     QStringList all;
     for (const QString& p : patterns) {
-      const QString t = p.trimmed();
+      QString t = p.trimmed();
+      if (t == QLatin1String("*.*")) t = QStringLiteral("*");
       for (const QString& v : {t, t.toLower(), t.toUpper()})
         if (!all.contains(v)) all << v;
     }
@@ -86,6 +121,10 @@ void QtPrompts::error(const QString& text, const QString& caption) {
 bool QtPrompts::warning(const QString& text, const QString& caption) {
   return QMessageBox::warning(dialogParent(), titleOr(caption), text, QMessageBox::Yes | QMessageBox::No) ==
          QMessageBox::Yes;
+}
+
+void QtPrompts::warningOk(const QString& text, const QString& caption) {
+  QMessageBox::warning(dialogParent(), titleOr(caption), text, QMessageBox::Ok);
 }
 
 bool QtPrompts::confirmation(const QString& text, ConfirmButtons buttons, const QString& caption) {

@@ -55,11 +55,12 @@ TEST(ScriptedPrompts, UnexpectedPromptIsReportedAndAnsweredNegatively) {
   EXPECT_TRUE(failure.contains(QStringLiteral("expected Error")));
 }
 
+// "*.*" means every file: here a name need not have a dot.
 TEST(QtPrompts, PipeFilterBecomesQtFilterWithBothCases) {
   EXPECT_EQ(qtFileFilter(QStringLiteral("Binary files (*.bin)|*.BIN")),
             QStringLiteral("Binary files (*.BIN *.bin)"));
   EXPECT_EQ(qtFileFilter(QStringLiteral("Text files|*.txt|All|*.*")),
-            QStringLiteral("Text files (*.txt *.TXT);;All (*.*)"));
+            QStringLiteral("Text files (*.txt *.TXT);;All (*)"));
 }
 
 // The real input dialog: a character the rule refuses never reaches the field, and the
