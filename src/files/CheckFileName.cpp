@@ -14,12 +14,21 @@ bool CheckFileName(const QString& fileName) {
 
 namespace pellix {
 
+QString NotARegularFile(const QString& fileName) {
+  return QStringLiteral("%1 is not a regular file.").arg(fileName);
+}
+
 QString AskSaveFileName(const FileDialogSpec& spec) {
   for (;;) {
     QString fileName;  // the dialog opens with an empty name every time
     if (!prompts().saveFile(spec, fileName)) return {};
     if (!CheckFileName(fileName)) continue;
-    if (QFileInfo::exists(fileName) &&
+    const QFileInfo info(fileName);
+    if (info.exists() && !info.isFile()) {
+      prompts().information(NotARegularFile(fileName));
+      continue;
+    }
+    if (info.exists() &&
         !prompts().warning(QStringLiteral("%1 already exists. Do you want to rewrite it?").arg(fileName)))
       continue;
     return fileName;
@@ -33,6 +42,10 @@ QString AskOpenFileName(const FileDialogSpec& spec) {
     if (!CheckFileName(fileName)) continue;
     if (!QFileInfo::exists(fileName)) {
       prompts().information(QStringLiteral("The file %1 does not exist.").arg(fileName));
+      continue;
+    }
+    if (!QFileInfo(fileName).isFile()) {
+      prompts().information(NotARegularFile(fileName));
       continue;
     }
     return fileName;

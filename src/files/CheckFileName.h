@@ -11,11 +11,17 @@ bool CheckFileName(const QString& fileName);
 
 namespace pellix {
 
+// The refusal of a name that exists but is no regular file (a folder, a pipe, a device):
+// opening a pipe waits for a writer that may never come, and freezes the window.
+QString NotARegularFile(const QString& fileName);
+
 // The save dialog until the operator picks a usable name or cancels (empty result).
-// An existing file is only returned after the operator agreed to rewrite it.
+// An existing file is only returned after the operator agreed to rewrite it; a name that
+// is taken by something else than a regular file is refused.
 QString AskSaveFileName(const FileDialogSpec& spec);
 
-// The open dialog until the operator picks an existing file or cancels (empty result).
+// The open dialog until the operator picks an existing regular file or cancels (empty
+// result).
 QString AskOpenFileName(const FileDialogSpec& spec);
 
 }  // namespace pellix

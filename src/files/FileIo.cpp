@@ -62,8 +62,12 @@ void WriteFileSafely(const QString& fileName, const QByteArray& bytes) {
 
 QByteArray ReadFileBytes(const QString& fileName, qint64 maxBytes) {
   // QFile opens a folder without complaint; reading it fails later with a vaguer text.
-  if (QFileInfo(fileName).isDir())
+  const QFileInfo info(fileName);
+  if (info.isDir())
     throw InOutError(QStringLiteral("Cannot open the file %1. It is a folder.").arg(fileName));
+  // Opening a pipe blocks until something writes to it.
+  if (info.exists() && !info.isFile())
+    throw InOutError(QStringLiteral("Cannot open the file %1. It is not a regular file.").arg(fileName));
   QFile file(fileName);
   if (!file.open(QIODevice::ReadOnly))
     throw InOutError(QStringLiteral("Cannot open the file %1. %2").arg(fileName, file.errorString()));

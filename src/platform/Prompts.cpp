@@ -13,6 +13,7 @@ class StderrPrompts final : public Prompts {
     print("warning", text);
     return false;
   }
+  void warningOk(const QString& text, const QString&) override { print("warning", text); }
   bool confirmation(const QString& text, ConfirmButtons, const QString&) override {
     print("confirmation", text);
     return false;

@@ -10,6 +10,7 @@ namespace pellix {
 enum class PromptKind {
   Information,   // OK
   Warning,       // Yes/No
+  WarningOk,     // a warning with OK only
   Error,         // OK
   Confirmation,  // OK/Cancel or Yes/No
   InputQuery,
@@ -38,6 +39,8 @@ class Prompts {
   virtual void error(const QString& text, const QString& caption = {}) = 0;
   // true = Yes
   virtual bool warning(const QString& text, const QString& caption = {}) = 0;
+  // A warning the operator only acknowledges.
+  virtual void warningOk(const QString& text, const QString& caption = {}) = 0;
   // true = OK or Yes
   virtual bool confirmation(const QString& text, ConfirmButtons buttons, const QString& caption = {}) = 0;
   // true = OK; value is in/out

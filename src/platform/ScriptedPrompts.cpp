@@ -13,6 +13,8 @@ const char* promptKindName(PromptKind kind) {
       return "Information";
     case PromptKind::Warning:
       return "Warning";
+    case PromptKind::WarningOk:
+      return "WarningOk";
     case PromptKind::Error:
       return "Error";
     case PromptKind::Confirmation:
@@ -52,7 +54,9 @@ bool ScriptedPrompts::answer(PromptRecord rec, QString* value) {
   const PromptKind kind = rec.kind;
   records_.push_back(rec);
   if (queue_.empty() || queue_.front().kind != kind) {
-    if (autoAcknowledge_ && (kind == PromptKind::Information || kind == PromptKind::Error)) return true;
+    if (autoAcknowledge_ &&
+        (kind == PromptKind::Information || kind == PromptKind::Error || kind == PromptKind::WarningOk))
+      return true;
     QString msg = QStringLiteral("unexpected %1 prompt \"%2\" (caption \"%3\")")
                       .arg(QString::fromLatin1(promptKindName(kind)), rec.text, rec.caption);
     if (!queue_.empty())
@@ -75,6 +79,9 @@ void ScriptedPrompts::error(const QString& text, const QString& caption) {
 }
 bool ScriptedPrompts::warning(const QString& text, const QString& caption) {
   return answer({PromptKind::Warning, caption, text, {}}, nullptr);
+}
+void ScriptedPrompts::warningOk(const QString& text, const QString& caption) {
+  answer({PromptKind::WarningOk, caption, text, {}}, nullptr);
 }
 bool ScriptedPrompts::confirmation(const QString& text, ConfirmButtons, const QString& caption) {
   return answer({PromptKind::Confirmation, caption, text, {}}, nullptr);

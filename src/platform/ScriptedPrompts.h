@@ -33,7 +33,7 @@ class ScriptedPrompts final : public Prompts {
 
   void expect(PromptAnswer answer);
   void expect(PromptKind kind, bool accept = true, QString value = {});
-  // Answer information and error prompts with OK without scripting them.
+  // Answer the prompts that have only an OK button without scripting them.
   void setAutoAcknowledge(bool on) { autoAcknowledge_ = on; }
   void setFailureHandler(FailureHandler h) { failure_ = std::move(h); }
 
@@ -47,6 +47,7 @@ class ScriptedPrompts final : public Prompts {
   void information(const QString& text, const QString& caption = {}) override;
   void error(const QString& text, const QString& caption = {}) override;
   bool warning(const QString& text, const QString& caption = {}) override;
+  void warningOk(const QString& text, const QString& caption = {}) override;
   bool confirmation(const QString& text, ConfirmButtons buttons, const QString& caption = {}) override;
   // With a rule, the answer is typed in character by character: a refused character stays
   // out and its hint is noted in refusals().

@@ -188,17 +188,22 @@ void ProgrammerTransfer::LoadFile(const QString& fileName) {
     prompts().information(QStringLiteral("File does not exist."));
     return;
   }
+  // Opening a pipe or a device would wait for a writer that may never come.
+  if (!QFileInfo(fileName).isFile()) {
+    prompts().warningOk(NotARegularFile(fileName));
+    return;
+  }
   // The whole file is read before anything of the loaded image changes: a file that
   // cannot be read or is refused leaves the previous image as it was.
   QByteArray bytes;
   try {
     bytes = ReadFileBytes(fileName, FileBufSize + 1);
   } catch (const InOutError&) {
-    prompts().error(QStringLiteral("File access error."));
+    prompts().warningOk(QStringLiteral("File access error."));
     return;
   }
   if (bytes.isEmpty()) {
-    prompts().error(QStringLiteral("%1 is empty.").arg(fileName));
+    prompts().warningOk(QStringLiteral("%1 is empty.").arg(fileName));
     return;
   }
   if (bytes.size() > FileBufSize) {

@@ -17,6 +17,9 @@
 #include <QLocale>
 #include <QPalette>
 
+#include <sys/stat.h>
+#include <functional>
+
 using namespace pellix;
 using files_test::readAll;
 using files_test::writeAll;
@@ -228,6 +231,28 @@ TEST_F(FileCommandsTest, NameWithQuestionMarkIsRefusedAndTheDialogComesBack) {
   OpenConfigurationCommand(boxes, gateway);
   EXPECT_EQ(p.records().size(), 3u);
   EXPECT_TRUE(p.texts(PromptKind::Information)[0].startsWith("The file name "));
+}
+
+// Opening a pipe would block the window until something writes to it: the name is
+// refused before that and the dialog comes back, for either file and for saving.
+TEST_F(FileCommandsTest, PipeIsRefusedBeforeOpeningAndTheDialogComesBack) {
+  const QString fifo = dir.path("pipe.bin");
+  ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+  const std::pair<PromptKind, std::function<void()>> commands[] = {
+      {PromptKind::OpenFile, [&] { OpenConfigurationCommand(boxes, gateway); }},
+      {PromptKind::OpenFile, [&] { LoadDescriptionsCommand(line1, line2); }},
+      {PromptKind::SaveFile, [&] { SaveConfigurationCommand(boxes); }},
+  };
+  for (const auto& [dialog, command] : commands) {
+    auto& p = scriptedPrompts();
+    p.clearRecords();
+    p.expect(dialog, true, fifo);
+    p.expect(PromptKind::Information);
+    p.expect(dialog, false);
+    command();
+    EXPECT_EQ(p.texts(PromptKind::Information), std::vector<QString>{fifo + " is not a regular file."});
+  }
+  EXPECT_TRUE(imported.empty());
 }
 
 TEST_F(FileCommandsTest, NoToRewriteReturnsToTheDialogAndLeavesTheFile) {

@@ -5,6 +5,7 @@
 #include <QDir>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace pellix;
 using namespace pellix::test;
@@ -329,14 +330,21 @@ TEST_F(LoadTest, RefusedFilesKeepThePreviousImage) {
   const QString large = writeImageFile(QStringLiteral("large.bin"), makeImage(FileBufSize + 1));
   const QString folder = QDir(sandboxDir()).filePath(QStringLiteral("folder.bin"));
   QDir().mkpath(folder);
+  const QString fifo = QDir(sandboxDir()).filePath(QStringLiteral("fifo.bin"));
+  ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
   const QString missing = QDir(sandboxDir()).filePath(QStringLiteral("missing.bin"));
+  // A regular file whose reading fails, even for root.
+  const QString unreadable = QStringLiteral("/proc/self/mem");
   scriptedPrompts().setAutoAcknowledge(true);
   const Case cases[] = {
       {missing, PromptKind::Information, QStringLiteral("File does not exist.")},
-      {empty, PromptKind::Error, empty + QStringLiteral(" is empty.")},
+      {empty, PromptKind::WarningOk, empty + QStringLiteral(" is empty.")},
       {large, PromptKind::Error,
        large + QStringLiteral(" is too large. A firmware image has at most 200002 bytes.")},
-      {folder, PromptKind::Error, QStringLiteral("File access error.")},
+      {unreadable, PromptKind::WarningOk, QStringLiteral("File access error.")},
+      // Refused before opening: opening a pipe waits for a writer.
+      {fifo, PromptKind::WarningOk, fifo + QStringLiteral(" is not a regular file.")},
+      {folder, PromptKind::WarningOk, folder + QStringLiteral(" is not a regular file.")},
   };
   for (const Case& c : cases) {
     scriptedPrompts().clearRecords();
