@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QWidget>
+#include <QWindow>
 
 class TProgressDialogSink : public IProgressSink {
  public:
@@ -17,6 +18,11 @@ class TProgressDialogSink : public IProgressSink {
 
   void SetCaption(const QString& caption) override { Dialog.setWindowTitle(caption); }
   void Show() override {
+    // Kept above the window it belongs to by the window manager.
+    if (MainWindow && MainWindow->windowHandle() && !Dialog.parentWidget()) {
+      Dialog.winId();
+      Dialog.windowHandle()->setTransientParent(MainWindow->windowHandle());
+    }
     Dialog.show();
     if (MainWindow) {
       QRect r = Dialog.frameGeometry();

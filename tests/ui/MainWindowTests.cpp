@@ -1,6 +1,8 @@
 // The main window: menu table, layout, hints, settings store, error report.
 #include "MainTestFixture.h"
 
+#include "ApplicationTitle.h"
+#include "ConfigurationFile.h"
 #include "ErrorReport.h"
 #include "HelpOpener.h"
 #include "StrConsts.h"
@@ -20,6 +22,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTimer>
@@ -205,7 +208,7 @@ TEST_F(MainWindowFixture, FileItemsAskForTheirFiles) {
 TEST_F(MainWindowFixture, CaptionAndApplicationTitle) {
   TMainForm& f = makeForm();
   EXPECT_EQ(f.windowTitle(), QStringLiteral("Pellix Tool V1.09.3 (DUNO)"));
-  EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Pellix Tool V1.09.3 (DUNO)"));
+  EXPECT_EQ(pellix::ApplicationTitle(), QStringLiteral("Pellix Tool V1.09.3 (DUNO)"));
 }
 
 TEST_F(MainWindowFixture, ClientAreaIsFixedAt1211By681OnALargeScreen) {
@@ -286,7 +289,10 @@ TEST_F(MainWindowFixture, FortyBoxesAndFortySlotsInLineOrder) {
 
 TEST_F(MainWindowFixture, StatusBarHasTwoPanels) {
   TMainForm& f = makeForm();
-  EXPECT_EQ(f.StatusPanel0->width(), 1000);
+  f.PlaceWindow(QRect(0, 0, 1920, 1040));
+  f.show();
+  pellix::test::processEventsFor(20);
+  EXPECT_NEAR(f.StatusPanel0->width(), 1000, 10);
   EXPECT_EQ(f.StatusPanel1->width(), 200);
   EXPECT_EQ(f.StatusPanel0->parentWidget(), f.StatusBar);
 }
@@ -556,6 +562,8 @@ TEST_F(MainWindowFixture, ImportHostDrivesTheProgressDialogAndTheWindow) {
             QStringLiteral("Writing channels from file a.bin... (Channel 2)"));
   host.SetMainWindowEnabled(false);
   EXPECT_FALSE(f.isEnabled());
+  // Only the main window is disabled: the progress is not drawn grey with it.
+  EXPECT_TRUE(dialog->isEnabled());
   progress.Hide();
   host.SetMainWindowEnabled(true);
   EXPECT_FALSE(dialog->isVisible());
@@ -587,6 +595,138 @@ TEST_F(MainWindowFixture, StartLoggingAsksForTheLogFileAndCancelLeavesItOff) {
   f.Startlogging1->trigger();
   EXPECT_EQ(scriptedPrompts().records().size(), 1u);
   EXPECT_FALSE(f.Timer_recorder->isActive());
+}
+
+}  // namespace
+
+namespace {
+
+using pellix::PromptKind;
+using pellix::test::MainWindowFixture;
+using pellix::test::scriptedPrompts;
+
+// ---- screen fit ----------------------------------------------------------------------
+
+QRect inViewport(const QScrollArea* scroll, const QWidget* w) {
+  return QRect(w->mapTo(scroll->viewport(), QPoint(0, 0)), w->size());
+}
+
+// A 1024 x 768 screen leaves about 1024 x 700 for the window with its title bar: every
+// channel box and both "Add New" buttons are in sight as they are, ROM codes whole.
+TEST_F(MainWindowFixture, EveryControlIsInSightOnA1024By700WorkArea) {
+  TMainForm& f = makeForm();
+  f.PlaceWindow(QRect(0, 0, 1024, 700));
+  f.setWindowState(Qt::WindowNoState);
+  f.resize(1024, 700 - 30);
+  f.show();
+  pellix::test::processEventsFor(30);
+  TChannelData record;
+  record.ChannelNumber = 40;
+  record.RomCode = {0x28FF, 0x641E, 0x0C16, 0x0374};
+  f.ChannelBoxes[39]->UpdateFromRecord(record);
+  const auto* scroll = f.findChild<QScrollArea*>();
+  ASSERT_NE(scroll, nullptr);
+  const QRect view = scroll->viewport()->rect();
+  for (const QWidget* w : {static_cast<QWidget*>(f.Frame_LineTab1->SpeedButton_AddNew),
+                           static_cast<QWidget*>(f.Frame_LineTab2->SpeedButton_AddNew)})
+    EXPECT_TRUE(view.contains(inViewport(scroll, w))) << w->objectName().toStdString();
+  for (const TFrame_SensorBox* box : f.ChannelBoxes)
+    EXPECT_TRUE(view.contains(inViewport(scroll, box))) << box->ChannelNumber;
+  EXPECT_FALSE(f.ChannelBoxes[39]->Label_ROMCode->IsElided());
+}
+
+// At 200 % a 1920 x 1080 screen is 960 x 540: the client area scrolls, so the last
+// channel and "Add New" of LINE 2 can still be reached.
+TEST_F(MainWindowFixture, OnAnEvenSmallerScreenTheClientAreaScrollsToEveryControl) {
+  TMainForm& f = makeForm();
+  f.PlaceWindow(QRect(0, 0, 960, 510));
+  f.setWindowState(Qt::WindowNoState);
+  f.resize(960, 480);
+  f.show();
+  pellix::test::processEventsFor(30);
+  EXPECT_LE(f.minimumSizeHint().width(), 960);
+  EXPECT_LE(f.minimumSizeHint().height(), 480);
+  auto* scroll = f.findChild<QScrollArea*>();
+  ASSERT_NE(scroll, nullptr);
+  for (QWidget* w : {static_cast<QWidget*>(f.ChannelBoxes[39]),
+                     static_cast<QWidget*>(f.Frame_LineTab2->SpeedButton_AddNew)}) {
+    scroll->ensureWidgetVisible(w, 0, 0);
+    pellix::test::processEventsFor(10);
+    EXPECT_TRUE(scroll->viewport()->rect().contains(inViewport(scroll, w))) << w->objectName().toStdString();
+  }
+}
+
+// ---- runs that wait in a nested event loop -----------------------------------------
+
+// A connected window whose import paces its writes by 20 ms, and a file of 40 channels.
+class ImportRun : public MainWindowFixture {
+ protected:
+  QString connectedWithAFile() {
+    makeForm();
+    startGateway(7);
+    connectBox().setChecked(true);
+    EXPECT_TRUE(form->AfComPort1->IsOpen());
+    form->GWYKomunikator->SetPollInterval(20);
+    for (int c = 1; c <= 40; ++c) {
+      TChannelData r;
+      r.ChannelNumber = static_cast<uint8_t>(c);
+      r.RomCode = {0x28AA, 0x0001, 0x0002, static_cast<uint16_t>(c)};
+      records.push_back(r);
+    }
+    const QString path = pellix::test::sandboxDir() + QStringLiteral("/plant.bin");
+    pellix::WriteConfigurationFile(path, records);
+    scriptedPrompts().expect(PromptKind::OpenFile, true, path);
+    scriptedPrompts().expect(PromptKind::Confirmation, true);
+    scriptedPrompts().expect(PromptKind::Information);  // "Channels has been overwritten."
+    return path;
+  }
+
+  bool gatewayHoldsTheFile() {
+    return sim->withModel([this](pellix::gwsim::GatewayModel& m) {
+      for (int c = 0; c < 40; ++c) {
+        const auto regs = m.channelRegisters(c);
+        if (TRomCode{regs[0], regs[1], regs[2], regs[3]} != records[static_cast<size_t>(c)].RomCode)
+          return false;
+      }
+      return true;
+    });
+  }
+
+  TDynamicLogArray records;
+};
+
+// The window manager's close works on the disabled window: the import goes on to the
+// last channel with the client the close would free, and the window closes after it.
+TEST_F(ImportRun, CloseDuringTheImportWaitsForItsEnd) {
+  connectedWithAFile();
+  form->show();
+  int closed = 0;
+  QObject::connect(form.get(), &TMainForm::Closed, [&] { ++closed; });
+  bool refused = false;
+  QTimer::singleShot(150, form.get(), [&] {
+    refused = !form->close();
+    EXPECT_TRUE(form->isVisible());
+  });
+  form->Import1->trigger();
+  EXPECT_TRUE(refused);
+  EXPECT_TRUE(gatewayHoldsTheFile());
+  EXPECT_EQ(closed, 0);
+  EXPECT_TRUE(pellix::test::waitUntil([&] { return closed == 1; }, 2000));
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(form->GWYKomunikator, nullptr);
+}
+
+// Exit asked for during the import ends the program once the import is done.
+TEST_F(ImportRun, ExitDuringTheImportEndsTheProgramAfterIt) {
+  connectedWithAFile();
+  QTimer::singleShot(0, form.get(), [&] { form->Import1->trigger(); });
+  QTimer::singleShot(150, form.get(), [&] { form->Exit1->trigger(); });
+  QTimer watchdog;
+  QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+  watchdog.start(20000);
+  EXPECT_EQ(QCoreApplication::exec(), 0);
+  EXPECT_TRUE(gatewayHoldsTheFile());
+  EXPECT_TRUE(scriptedPrompts().pending() == 0);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "AfComPort.h"
 #include "AfPortComboBox.h"
 #include "AppIdentificators.h"
+#include "ApplicationTitle.h"
 #include "ErrorReport.h"
 #include "Frame_ServiceRegSensorBox.h"
 #include "GWYKomunikator.h"
@@ -36,6 +37,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -43,6 +45,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace pellix {
 
@@ -66,6 +70,7 @@ const QString DcbErrorText = QStringLiteral("Error setting parameters from DCB")
 const QString DcbErrorReport = QStringLiteral(
     "Error setting parameters from DCB. COM %1 probably does not suport the selected baudrate.");
 const QString ReadErrorText = QStringLiteral("Read data error - AfComPort1 ");
+const QString EndsAfterTheRun = QStringLiteral("The program ends when the running operation has finished.");
 
 // Title bar and borders a window manager usually adds around the client area.
 const QSize FrameAllowance(8, 31);
@@ -148,7 +153,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   // 1-2
   HookMainWindow(this);
   setWindowTitle(pellix::WindowCaption());
-  QGuiApplication::setApplicationDisplayName(pellix::WindowCaption());
+  pellix::SetApplicationTitle(pellix::WindowCaption());
   // 3: tooltips and the status bar hint are always on; the long part of every hint
   // reaches panel 0 through the application-wide filter.
   qApp->installEventFilter(this);
@@ -307,9 +312,14 @@ void TMainForm::CreateMenu() {
 }
 
 void TMainForm::CreateLayout() {
-  auto* central = new QWidget(this);
+  // Every control fits a 1024 x 700 work area as it is; on a still smaller screen (or at
+  // 200 % scaling) the client area scrolls instead of cutting channels off.
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName(QStringLiteral("ClientScroll"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  auto* central = new QWidget;
   central->setObjectName(QStringLiteral("ClientArea"));
-  setCentralWidget(central);
 
   auto* left = new QFrame(central);
   left->setObjectName(QStringLiteral("Panel_Left"));
@@ -385,18 +395,21 @@ void TMainForm::CreateLayout() {
   client->setSpacing(0);
   client->addWidget(left);
   client->addWidget(Panel_MainTable, 1);
+  scroll->setWidget(central);
+  setCentralWidget(scroll);
 
   StatusBar = new QStatusBar(this);
   StatusBar->setObjectName(QStringLiteral("StatusBar"));
   StatusBar->setSizeGripEnabled(false);
   setStatusBar(StatusBar);
+  // 1000 and 200 pixels in the window's own size; the hint panel gives way on a smaller one.
   StatusPanel0 = new QLabel(StatusBar);
   StatusPanel0->setObjectName(QStringLiteral("StatusBar_Panel0"));
-  StatusPanel0->setFixedWidth(1000);
+  StatusPanel0->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   StatusPanel1 = new QLabel(StatusBar);
   StatusPanel1->setObjectName(QStringLiteral("StatusBar_Panel1"));
   StatusPanel1->setFixedWidth(200);
-  StatusBar->addWidget(StatusPanel0);
+  StatusBar->addWidget(StatusPanel0, 1);
   StatusBar->addWidget(StatusPanel1);
 }
 
@@ -477,11 +490,11 @@ void TMainForm::PlaceWindow(const QRect& workArea) {
 
 TForm_ProgressDialog* TMainForm::Form_ProgressDialog() {
   if (!progressDialog_) {
-    progressDialog_ = new TForm_ProgressDialog(this);
+    progressDialog_ = std::make_unique<TForm_ProgressDialog>();
     progressDialog_->setObjectName(QStringLiteral("Form_ProgressDialog"));
     progressSink_ = std::make_unique<TProgressDialogSink>(*progressDialog_, this);
   }
-  return progressDialog_;
+  return progressDialog_.get();
 }
 
 IProgressSink& TMainForm::ProgressDialog() {
@@ -521,13 +534,50 @@ void TMainForm::English1Click(QAction* item) {
 }
 
 void TMainForm::Exit1Click() {
+  if (RunInProgress()) {
+    pendingEnd_ = PendingEnd::Exit;
+    StatusPanel0->setText(EndsAfterTheRun);
+    return;
+  }
   // Ends the event loop at once: no close step; the destruction still saves.
   QCoreApplication::exit(0);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+  // The window manager's close works on a disabled window too.
+  if (RunInProgress()) {
+    if (pendingEnd_ == PendingEnd::None) pendingEnd_ = PendingEnd::Close;
+    StatusPanel0->setText(EndsAfterTheRun);
+    event->ignore();
+    return;
+  }
   FormClose();
   QMainWindow::closeEvent(event);
+  emit Closed();
+}
+
+void TMainForm::RunWaiting(const std::function<void()>& command) {
+  ++runDepth_;
+  struct End {
+    TMainForm* form;
+    ~End() { form->EndRun(); }
+  } end{this};
+  command();
+}
+
+void TMainForm::EndRun() {
+  if (--runDepth_ > 0 || pendingEnd_ == PendingEnd::None) return;
+  const PendingEnd what = std::exchange(pendingEnd_, PendingEnd::None);
+  // From the main loop, once the command's handler has returned.
+  QMetaObject::invokeMethod(
+      this,
+      [this, what] {
+        if (what == PendingEnd::Exit)
+          Exit1Click();
+        else
+          close();
+      },
+      Qt::QueuedConnection);
 }
 
 void TMainForm::FormClose() {

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -47,7 +48,7 @@ class TMainForm : public QMainWindow, public IImportHost {
   // The client area without the menu bar.
   static constexpr int ClientWidth = 1211;
   static constexpr int ClientHeight = 681;
-  static constexpr int LeftColumnWidth = 250;
+  static constexpr int LeftColumnWidth = 240;
 
   explicit TMainForm(QWidget* parent = nullptr);
   ~TMainForm() override;
@@ -198,6 +199,16 @@ class TMainForm : public QMainWindow, public IImportHost {
   // Resets every process-wide creation counter of the frames (tests build several windows).
   static void ResetCreationCounters();
 
+  // Runs a command that waits in a nested event loop (the configuration import, the
+  // firmware upgrade). The client, the port and the windows it uses are freed by the
+  // window's close, so a close or Exit asked for meanwhile happens once it has ended.
+  void RunWaiting(const std::function<void()>& command);
+  bool RunInProgress() const { return runDepth_ > 0; }
+
+ signals:
+  // The window was closed (not Exit): the program ends.
+  void Closed();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool event(QEvent* event) override;
@@ -208,10 +219,17 @@ class TMainForm : public QMainWindow, public IImportHost {
   void CreateLayout();
   void WireControls();
   void FormClose();
+  void EndRun();
+
+  enum class PendingEnd { None, Close, Exit };
+  int runDepth_ = 0;
+  PendingEnd pendingEnd_ = PendingEnd::None;
 
   static constexpr uint8_t AllChannelBlocks = 0x0F;
   uint8_t channelBlocksRead_ = 0;  // one bit per channel block
   std::unique_ptr<TAfComPort> port_;
-  TForm_ProgressDialog* progressDialog_ = nullptr;
+  // A window of its own, not a child: the import disables this window, and a child
+  // would be disabled (drawn grey) with it.
+  std::unique_ptr<TForm_ProgressDialog> progressDialog_;
   std::unique_ptr<IProgressSink> progressSink_;
 };

@@ -22,7 +22,9 @@ pellix::RecorderLinks recorderLinks(TMainForm& f) {
 
 }  // namespace
 
-void TMainForm::Import1Click() { pellix::OpenConfigurationCommand(ChannelBoxes, GWYKomunikator.get()); }
+void TMainForm::Import1Click() {
+  RunWaiting([this] { pellix::OpenConfigurationCommand(ChannelBoxes, GWYKomunikator.get()); });
+}
 void TMainForm::Export1Click() { pellix::SaveConfigurationCommand(ChannelBoxes); }
 void TMainForm::UpgradeSW1Click() {
   pellix::UpgradeHandOver h;
@@ -36,7 +38,7 @@ void TMainForm::UpgradeSW1Click() {
   h.comNumber = [this] { return Frame_Komunikace1->AfPortComboBox1->SelectedComNumber(); };
   h.baudRate = [this] { return GWYKomunikator ? GWYKomunikator->GetBaudRate() : 0; };
   h.slaveAddress = [this] { return GWYKomunikator ? GWYKomunikator->GetSlaveAddress() : uint8_t{1}; };
-  pellix::RunFirmwareUpgrade(h);
+  RunWaiting([&h] { pellix::RunFirmwareUpgrade(h); });
 }
 void TMainForm::ShowDescriptions1Click() {
   pellix::ShowDescriptionsCommand(ShowDescriptions1, Frame_LineTab1, Frame_LineTab2);
