@@ -2,6 +2,7 @@
 
 #include "AppIdentificators.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLocalServer>
@@ -23,6 +24,18 @@ const QByteArray RestoreDone = "ok\n";
 
 QString socketPath(const QString& key) { return InstanceFolder() + QLatin1Char('/') + key; }
 QString lockPath(const QString& key) { return socketPath(key) + QStringLiteral(".lock"); }
+
+QString lockFailure(const QLockFile& lock) {
+  const QString name = QDir::toNativeSeparators(lock.fileName());
+  switch (lock.error()) {
+    case QLockFile::PermissionError:
+      return QStringLiteral("cannot create the lock file %1 (permission denied)").arg(name);
+    case QLockFile::LockFailedError:
+      return QStringLiteral("the lock file %1 is not a lock of this program").arg(name);
+    default:
+      return QStringLiteral("cannot create the lock file %1").arg(name);
+  }
+}
 
 std::unique_ptr<SingleInstance>& programInstance() {
   static std::unique_ptr<SingleInstance> instance;
@@ -59,8 +72,17 @@ bool SingleInstance::Acquire() {
   // A lock left by a crashed instance is stale and taken over by tryLock.
   lock_->setStaleLockTime(0);
   if (!lock_->tryLock(0)) {
+    // Only a lock that a live instance holds means "already running"; a lock that cannot
+    // be made is no reason to refuse the operator the program.
+    qint64 pid = 0;
+    QString host, app;
+    const bool held =
+        lock_->error() == QLockFile::LockFailedError && lock_->getLockInfo(&pid, &host, &app) && pid > 0;
+    const QString reason = lockFailure(*lock_);
     lock_.reset();
-    return false;
+    if (held) return false;
+    std::fprintf(stderr, "single instance: %s; running without it.\n", qPrintable(reason));
+    return true;
   }
   server_ = std::make_unique<QLocalServer>();
   server_->setSocketOptions(QLocalServer::UserAccessOption);
@@ -109,9 +131,15 @@ bool SingleInstance::RequestRestore(const QString& key, int timeoutMs) {
 void RestoreWindow(QWidget* window) {
   if (!window) return;
   if (window->isMinimized()) window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-  window->show();
-  window->raise();
-  window->activateWindow();
+  // A modal window (the upgrade window, for which the main window is hidden, or any
+  // prompt) is what the operator works in: it comes forward, a hidden window stays hidden.
+  QWidget* front = QApplication::activeModalWidget();
+  if (!front) {
+    window->show();
+    front = window;
+  }
+  front->raise();
+  front->activateWindow();
 }
 
 SingleInstance* ProgramInstance() { return programInstance().get(); }

@@ -23,7 +23,9 @@ class SingleInstance {
   SingleInstance(const SingleInstance&) = delete;
   SingleInstance& operator=(const SingleInstance&) = delete;
 
-  // True when this process now is the instance: it holds the lock and listens.
+  // False only when a live instance holds the lock. True when this process now is the
+  // instance (it holds the lock and listens), and also when the lock cannot be made at
+  // all: that is reported on stderr and the program runs without it.
   bool Acquire();
   bool IsOwner() const;
 
@@ -40,7 +42,8 @@ class SingleInstance {
   std::unique_ptr<QLocalServer> server_;
 };
 
-// Brings a window back from the task bar and to the front.
+// Brings a window back from the task bar and to the front; while a modal window runs,
+// that one comes to the front instead.
 void RestoreWindow(QWidget* window);
 
 // The process-wide instance made by CheckSingleInstance (null before).

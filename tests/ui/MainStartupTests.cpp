@@ -4,10 +4,12 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 
 #include <atomic>
@@ -89,6 +91,21 @@ TEST_F(SingleInstanceTest, RestoreRequestRunsTheHandlerAndIsAnswered) {
   EXPECT_EQ(restored, 1);
 }
 
+// Neither a lock that cannot be created nor something else in its place means that the
+// tool runs already: the program must start all the same.
+TEST_F(SingleInstanceTest, LockThatCannotBeMadeIsNoRunningInstance) {
+  QDir().mkpath(runtime_ + QStringLiteral("/KeyC.lock"));  // a folder where the lock goes
+  pellix::SingleInstance blocked(QStringLiteral("KeyC"));
+  EXPECT_TRUE(blocked.Acquire());
+  EXPECT_FALSE(blocked.IsOwner());
+
+  // Not even root can create a file here.
+  qputenv("XDG_RUNTIME_DIR", "/proc/self");
+  pellix::SingleInstance unwritable(QStringLiteral("KeyC"));
+  EXPECT_TRUE(unwritable.Acquire());
+  EXPECT_FALSE(unwritable.IsOwner());
+}
+
 TEST_F(SingleInstanceTest, RequestWithoutARunningInstanceFails) {
   EXPECT_FALSE(pellix::SingleInstance::RequestRestore(QStringLiteral("Nobody"), 300));
 }
@@ -102,6 +119,22 @@ TEST_F(SingleInstanceTest, RestoreBringsAMinimisedWindowBack) {
   pellix::RestoreWindow(&w);
   EXPECT_FALSE(w.isMinimized());
   EXPECT_TRUE(w.isVisible());
+}
+
+// The upgrade hides the main window and runs modally: a second start brings the upgrade
+// window forward and leaves the disconnected main window hidden.
+TEST_F(SingleInstanceTest, RestoreDuringAModalWindowKeepsAHiddenWindowHidden) {
+  QWidget main;
+  main.resize(200, 100);
+  QDialog upgrade;
+  bool mainShown = true;
+  QTimer::singleShot(0, &upgrade, [&] {
+    pellix::RestoreWindow(&main);
+    mainShown = main.isVisible();
+    upgrade.reject();
+  });
+  upgrade.exec();
+  EXPECT_FALSE(mainShown);
 }
 
 #ifdef PELLIX_TOOL_PATH
@@ -149,6 +182,19 @@ TEST_F(SingleInstanceTest, ProgramStartedTwiceKeepsTheFirstRunning) {
 
   first.terminate();
   first.waitForFinished(5000);
+}
+
+TEST_F(SingleInstanceTest, ProgramWithoutARuntimeFolderToLockInRunsAndSaysWhy) {
+  QProcess tool;
+  tool.setProcessEnvironment(toolEnvironment(QStringLiteral("/proc/self")));
+  tool.start(QStringLiteral(PELLIX_TOOL_PATH), {});
+  ASSERT_TRUE(tool.waitForStarted(5000));
+  // Still running a good while after the lock was tried.
+  EXPECT_FALSE(tool.waitForFinished(3000));
+  EXPECT_EQ(tool.state(), QProcess::Running);
+  tool.terminate();
+  tool.waitForFinished(5000);
+  EXPECT_TRUE(tool.readAllStandardError().contains("lock file")) << "no word on stderr";
 }
 
 TEST_F(SingleInstanceTest, LockOfACrashedInstanceIsTakenOver) {
