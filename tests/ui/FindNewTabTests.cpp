@@ -75,6 +75,27 @@ INSTANTIATE_TEST_SUITE_P(
              QStringLiteral("%1").arg(info.param.code, 4, 16, QLatin1Char('0')).toUpper().toStdString();
     });
 
+// Beside LINE 1's view on a 1024 x 768 screen LINE 2's search view is some 385 pixels
+// wide: the longest status line still shows to its last character.
+TEST(FindNewView, LongestStatusLineIsShownWholeInANarrowView) {
+  TwoViews v;
+  v.line2->resize(385, 620);
+  v.line2->show();
+  Block regs{};
+  regs[21] = 0xEEE4;
+  v.line2->ShowServiceBlock(regs, 1);
+  pellix::test::processEventsFor(20);
+  // The view fits its place: the main window does not give it more.
+  EXPECT_LE(v.line2->minimumSizeHint().width(), 385);
+  const QLabel* status = v.line2->Label_Status;
+  const QRect room = status->contentsRect();
+  const int wrap = status->wordWrap() ? int(Qt::TextWordWrap) : 0;
+  const QRect needed =
+      status->fontMetrics().boundingRect(room, wrap | int(status->alignment()), status->text());
+  EXPECT_TRUE(room.contains(needed)) << needed.width() << "x" << needed.height() << " in " << room.width()
+                                     << "x" << room.height();
+}
+
 TEST(FindNewView, ControlsCaptionsAndHints) {
   TwoViews v;
   EXPECT_EQ(v.line1->objectName(), QStringLiteral("Frame_FindNewTab1"));

@@ -3,6 +3,7 @@
 #include "uFrame_Pocitadlo.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QLabel>
 
 namespace {
@@ -26,6 +27,27 @@ TEST(Pocitadlo, ShowsTheCeilingAndHidesTimeoutAgain) {
   frame.ShowValues(TPocitadloValues{0, 0, 0, false});
   EXPECT_TRUE(frame.Label_Timeout->isHidden());
   EXPECT_EQ(frame.Label_Rx->text(), QStringLiteral("Rx = 0"));
+}
+
+// "Error - Disconnected" replaces "Timeout", counters grow by a digit: nothing moves
+// sideways, and the longest state text has its room.
+TEST(Pocitadlo, LongerTextsMoveNothingSideways) {
+  TFrame_Pocitadlo frame;
+  frame.resize(240, 50);
+  frame.show();
+  frame.ShowValues(TPocitadloValues{5, 5, 1, true});
+  QApplication::processEvents();
+  const int rx = frame.Label_Rx->x();
+  const int timeout = frame.Label_Timeout->x();
+  frame.Label_Timeout->setText(QStringLiteral("Error - Disconnected"));
+  frame.ShowValues(TPocitadloValues{100000, 1000000, 1000000, true});
+  QApplication::processEvents();
+  EXPECT_EQ(frame.Label_Rx->x(), rx);
+  EXPECT_EQ(frame.Label_Timeout->x(), timeout);
+  EXPECT_GE(frame.Label_Timeout->contentsRect().width(),
+            frame.Label_Timeout->fontMetrics().horizontalAdvance(frame.Label_Timeout->text()));
+  EXPECT_GE(frame.Label_Error->contentsRect().width(),
+            frame.Label_Error->fontMetrics().horizontalAdvance(frame.Label_Error->text()));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QToolTip>
 
 #include <memory>
 #include <optional>
@@ -288,6 +289,25 @@ TEST_F(SensorBoxTest, SetDescriptionCutsTo30AndShowsAtOnceInDescriptionMode) {
   h.box->SetDescription(QString(31, QChar('x')) + "y");
   EXPECT_EQ(h.box->Description, QString(30, QChar('x')));
   EXPECT_EQ(h.box->Label_ROMCode->text(), QString(30, QChar('x')));
+}
+
+// A box as narrow as four of them beside the left column on a 1024 pixel screen: a
+// description of 30 wide letters does not fit, and hovering shows it whole.
+TEST_F(SensorBoxTest, DescriptionTooLongForTheBoxIsWholeInTheTooltip) {
+  BoxHost h(1);
+  h.parent.resize(180, 60);
+  h.box->setGeometry(0, 0, 180, 60);
+  h.box->SetShowDescription(true);
+  const QString text(30, QChar('W'));
+  h.box->SetDescription(text);
+  h.parent.show();
+  pellix::test::processEventsFor(10);
+  QLabel* label = h.box->Label_ROMCode;
+  const QPoint at = label->rect().center();
+  QHelpEvent help(QEvent::ToolTip, at, label->mapToGlobal(at));
+  QApplication::sendEvent(label, &help);
+  EXPECT_TRUE(QToolTip::text().contains(text)) << QToolTip::text().toStdString();
+  QToolTip::hideText();
 }
 
 TEST_F(SensorBoxTest, ClearTextsKeepsDescriptionOnShow) {

@@ -85,6 +85,10 @@ TFrame_FindNewTab::TFrame_FindNewTab(int lineNumber, QWidget* parent)
   Label_Command->setObjectName(QStringLiteral("Label_Command"));
   Label_Status = new QLabel(bottomPanel);
   Label_Status->setObjectName(QStringLiteral("Label_Status"));
+  // The longer status texts need a second line beside the command in a narrow view;
+  // the room for it is kept, so the slots above do not move when the text changes.
+  Label_Status->setWordWrap(true);
+  Label_Status->setMinimumHeight(2 * Label_Status->fontMetrics().lineSpacing());
   bottomRow->addWidget(Label_Command);
   bottomRow->addWidget(Label_Status, 1);
   column->addWidget(bottomPanel);

@@ -5,6 +5,8 @@
 #include <QGridLayout>
 #include <QLabel>
 
+#include <algorithm>
+
 namespace {
 
 QLabel* counterLabel(QWidget* parent, const char* name, const QColor& colour) {
@@ -40,6 +42,18 @@ TFrame_Pocitadlo::TFrame_Pocitadlo(QWidget* parent) : QFrame(parent) {
   grid->addWidget(Label_Timeout, 1, 1);
   // The row keeps its height whether "Timeout" shows or not.
   grid->setRowMinimumHeight(1, Label_Error->sizeHint().height());
+  // Columns as wide as their widest texts, whatever they show now: a longer state text
+  // or another digit moves nothing sideways.
+  const QFontMetrics plain = Label_Tx->fontMetrics();
+  const QFontMetrics boldMetrics(bold);
+  const int counterWidth = plain.horizontalAdvance(QStringLiteral("Err = 1000000")) + 8;
+  const int stateWidth = std::max(plain.horizontalAdvance(QStringLiteral("Rx = 1000000")),
+                                  boldMetrics.horizontalAdvance(QStringLiteral("Error - Disconnected")));
+  grid->setColumnMinimumWidth(0, counterWidth);
+  grid->setColumnMinimumWidth(1, stateWidth);
+  grid->setColumnStretch(1, 1);
+  for (QLabel* l : {Label_Tx, Label_Rx, Label_Error, Label_Timeout})
+    l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 }
 
 void TFrame_Pocitadlo::ShowValues(const TPocitadloValues& values) {

@@ -14,6 +14,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QStyle>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace pellix {
@@ -21,6 +23,38 @@ namespace pellix {
 void ClickLabel::mouseReleaseEvent(QMouseEvent* e) {
   QLabel::mouseReleaseEvent(e);
   if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && OnClick) OnClick();
+}
+
+QRect ClickLabel::TextRect() const {
+  const int m = margin();
+  return contentsRect().adjusted(m, m, -m, -m);
+}
+
+bool ClickLabel::IsElided() const { return fontMetrics().horizontalAdvance(text()) > TextRect().width(); }
+
+QString ClickLabel::ShownToolTip() const {
+  if (!IsElided()) return toolTip();
+  return toolTip().isEmpty() ? text() : toolTip() + QLatin1Char('\n') + text();
+}
+
+void ClickLabel::paintEvent(QPaintEvent* e) {
+  if (!IsElided()) {
+    QLabel::paintEvent(e);
+    return;
+  }
+  QPainter p(this);
+  drawFrame(&p);
+  const QRect r = TextRect();
+  style()->drawItemText(&p, r, static_cast<int>(alignment()), palette(), isEnabled(),
+                        fontMetrics().elidedText(text(), Qt::ElideRight, r.width()), foregroundRole());
+}
+
+bool ClickLabel::event(QEvent* e) {
+  if (e->type() == QEvent::ToolTip && IsElided()) {
+    QToolTip::showText(static_cast<QHelpEvent*>(e)->globalPos(), ShownToolTip(), this);
+    return true;
+  }
+  return QLabel::event(e);
 }
 
 }  // namespace pellix
@@ -116,14 +150,16 @@ TFrame_SensorBox::TFrame_SensorBox(QWidget* parent) : QFrame(parent) {
   QFont f = font();
   f.setPixelSize(11);
   setFont(f);
-  setMinimumSize(200, 56);
+  // Four boxes side by side fit a 1024 pixel wide screen beside the left column.
+  setMinimumSize(180, 56);
 
   Label_Channel = new QLabel(this);
   Label_Channel->setObjectName(QStringLiteral("Label_Channel"));
   QFont bold = f;
   bold.setBold(true);
   Label_Channel->setFont(bold);
-  Label_Channel->setMinimumWidth(34);
+  // The widest label, so that the ROM codes of all boxes line up.
+  Label_Channel->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(QStringLiteral("Ch39")) + 1);
 
   Label_ROMCode = new pellix::ClickLabel(this);
   Label_ROMCode->setObjectName(QStringLiteral("Label_ROMCode"));
@@ -158,7 +194,7 @@ TFrame_SensorBox::TFrame_SensorBox(QWidget* parent) : QFrame(parent) {
   // Rows: channel, ROM code, buttons (Save new and the switch share one place); values
   // 1-4; value 5 and the status.
   auto* top = new QHBoxLayout;
-  top->setSpacing(2);
+  top->setSpacing(1);
   top->addWidget(Label_Channel);
   top->addWidget(Label_ROMCode, 1);
   top->addWidget(SpeedButton_Edit);
@@ -176,7 +212,7 @@ TFrame_SensorBox::TFrame_SensorBox(QWidget* parent) : QFrame(parent) {
   grid->addWidget(Label_Error, 1, 1, 1, 3);
 
   auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(3, 1, 3, 2);
+  outer->setContentsMargins(2, 1, 2, 2);
   outer->setSpacing(1);
   outer->addLayout(top);
   outer->addLayout(grid);

@@ -13,15 +13,25 @@ class QMouseEvent;
 
 namespace pellix {
 
-// A label that reports a left click.
+// A label that reports a left click. A text wider than the label is drawn elided, and
+// the tooltip then shows it whole under the label's own tooltip.
 class ClickLabel : public QLabel {
   Q_OBJECT
  public:
   using QLabel::QLabel;
   std::function<void()> OnClick;
 
+  bool IsElided() const;
+  // What hovering shows.
+  QString ShownToolTip() const;
+
  protected:
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
+  bool event(QEvent* e) override;
+
+ private:
+  QRect TextRect() const;
 };
 
 inline const QColor BoxWhite{255, 255, 255};
