@@ -3,11 +3,14 @@
 #include "ErrorReport.h"
 #include "GetFolderPath.h"
 #include "LoadFromRes.h"
+#include "Prompts.h"
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 #include <iterator>
 #include <stdexcept>
@@ -65,7 +68,13 @@ bool THelpOpener::OpenFromResource(const QString& fileName, const QString& resou
 }
 
 bool THelpOpener::OpenDocument(const QString& fullName) {
-  pellix::openUrl(QUrl::fromLocalFile(fullName));
+  const QString shown = QDir::toNativeSeparators(fullName);
+  pellix::openDocument(fullName, [shown] {
+    pellix::prompts().information(
+        QStringLiteral("No program to show the manual was found. The manual is the file\n%1\n"
+                       "Open it with a web browser.")
+            .arg(shown));
+  });
   return true;
 }
 
@@ -92,6 +101,34 @@ UrlOpener setUrlOpener(UrlOpener opener) {
 bool openUrl(const QUrl& url) {
   const UrlOpener opener = openerSlot();
   return opener ? opener(url) : QDesktopServices::openUrl(url);
+}
+
+void openDocument(const QString& fullName, const std::function<void()>& notShown) {
+  const QUrl url = QUrl::fromLocalFile(fullName);
+  const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  if (openerSlot() || xdgOpen.isEmpty()) {
+    if (!openUrl(url)) notShown();
+    return;
+  }
+  // xdg-open starts at once whatever the file is, and only its exit code tells that no
+  // program took the file. It may also run as long as the viewer it started: it is
+  // never waited for, and left running when the program ends.
+  auto* process = new QProcess;
+  QObject::connect(process, &QProcess::finished, process,
+                   [process, notShown](int exitCode, QProcess::ExitStatus status) {
+                     if (status != QProcess::NormalExit || exitCode != 0) notShown();
+                     process->deleteLater();
+                   });
+  QObject::connect(process, &QProcess::errorOccurred, process, [process, notShown](QProcess::ProcessError e) {
+    if (e != QProcess::FailedToStart) return;
+    notShown();
+    process->deleteLater();
+  });
+  process->setProgram(xdgOpen);
+  process->setArguments({fullName});
+  process->setStandardOutputFile(QProcess::nullDevice());
+  process->setStandardErrorFile(QProcess::nullDevice());
+  process->start();
 }
 
 void StartHelp() {

@@ -24,7 +24,9 @@ class THelpOpener {
   // defaultExt appended when the name has no extension, and opens it. Throws
   // std::runtime_error when the resource is missing or the file cannot be written.
   bool OpenFromResource(const QString& fileName, const QString& resourceName, const QString& defaultExt);
-  // Hands the file to the desktop; its answer is not examined.
+  // Hands the file to the desktop. When no program shows it (now or once the desktop's
+  // opener has given up), the operator is told where the file is, so it can be opened
+  // by hand. Returns true.
   bool OpenDocument(const QString& fullName);
   // Deletes the folder with everything in it; links are removed, never followed.
   // Failures are not reported.
@@ -40,11 +42,14 @@ inline const QString GatewayManualResource = QStringLiteral("GWYManual_EN");
 inline const QString GatewayManualFile = QStringLiteral("PellixTool_GWYManualEN");
 inline const QString ManualExtension = QStringLiteral(".mht");
 
-// What opens a document or a link: QDesktopServices::openUrl unless replaced (tests).
+// What opens a document or a link: the desktop's unless replaced (tests).
 using UrlOpener = std::function<bool(const QUrl&)>;
 // Replaces the opener and returns the previous one; an empty one restores the desktop's.
 UrlOpener setUrlOpener(UrlOpener opener);
 bool openUrl(const QUrl& url);
+// Opens a local document; notShown runs when nothing shows it: at once when no opener
+// could be started, or later when the desktop's opener (xdg-open) ends in failure.
+void openDocument(const QString& fullName, const std::function<void()>& notShown);
 
 // Program start: creates the process's help opener (and its folders) if there is none.
 void StartHelp();

@@ -153,14 +153,38 @@ TEST_F(HelpOpenerTest, ProcessEndingWithoutEndHelpKeepsTheFolder) {
   EXPECT_TRUE(QFileInfo::exists(manual));
 }
 
-TEST_F(HelpOpenerTest, ViewerThatCannotOpenIsNotReported) {
+TEST_F(HelpOpenerTest, NoViewerTellsWhereTheManualWasWritten) {
   pellix::setUrlOpener([this](const QUrl& url) {
     opened.push_back(url);
     return false;  // no program for .mht
   });
+  pellix::test::scriptedPrompts().expect(PromptKind::Information);
   EXPECT_TRUE(pellix::OpenManual(0));
-  EXPECT_EQ(opened.size(), 1u);
-  EXPECT_TRUE(pellix::test::scriptedPrompts().records().empty());
+  ASSERT_EQ(opened.size(), 1u);
+  const auto texts = pellix::test::scriptedPrompts().texts(PromptKind::Information);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_TRUE(texts[0].contains(opened[0].toLocalFile())) << texts[0].toStdString();
+}
+
+// The desktop's opener starts whatever the file is; only its exit code says that no
+// program took the manual.
+TEST_F(HelpOpenerTest, DesktopOpenerThatGivesUpIsReportedWithThePath) {
+  const QString bin = pellix::test::sandboxDir() + QStringLiteral("/bin-no-viewer");
+  QDir().mkpath(bin);
+  writeFile(bin + QStringLiteral("/xdg-open"), "#!/bin/sh\nexit 3\n");
+  QFile::setPermissions(bin + QStringLiteral("/xdg-open"), QFile::ReadOwner | QFile::ExeOwner);
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", bin.toLocal8Bit() + ':' + path);
+  pellix::setUrlOpener({});
+  pellix::test::scriptedPrompts().expect(PromptKind::Information);
+  EXPECT_TRUE(pellix::OpenManual(0));
+  EXPECT_TRUE(pellix::test::waitUntil(
+      [] { return !pellix::test::scriptedPrompts().texts(PromptKind::Information).empty(); }, 5000));
+  qputenv("PATH", path);
+  const auto texts = pellix::test::scriptedPrompts().texts(PromptKind::Information);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_TRUE(
+      texts[0].contains(pellix::HelpOpener()->HelpFolder + QStringLiteral("/PellixTool_AppManualEN.mht")));
 }
 
 TEST_F(HelpOpenerTest, FolderRemovedWhileRunningIsMadeAgain) {
