@@ -12,6 +12,7 @@
 #include "uFrame_FindNewTab.h"
 #include "uFrame_LineTab.h"
 #include "uFrame_SensorBox.h"
+#include "uMain_Programmer.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -714,6 +715,28 @@ TEST_F(ImportRun, CloseDuringTheImportWaitsForItsEnd) {
   EXPECT_TRUE(pellix::test::waitUntil([&] { return closed == 1; }, 2000));
   EXPECT_FALSE(form->isVisible());
   EXPECT_EQ(form->GWYKomunikator, nullptr);
+}
+
+// The upgrade window is owned by the main window, whose close frees it: a close that
+// comes while the upgrade window runs (a second start shows nothing, a script may
+// close) waits until the operator has closed the upgrade window.
+TEST_F(MainWindowFixture, CloseDuringTheUpgradeWaitsForItsEnd) {
+  makeForm();
+  startGateway(9);
+  form->show();
+  int closed = 0;
+  QObject::connect(form.get(), &TMainForm::Closed, [&] { ++closed; });
+  bool upgradeStayed = false;
+  QTimer::singleShot(200, form.get(), [&] {
+    form->close();
+    TForm_Programmer* upgrade = pellix::FindProgrammerWindow(form.get());
+    upgradeStayed = upgrade && upgrade->isVisible();
+    if (upgrade) upgrade->Button_Close->click();
+  });
+  form->UpgradeSW1->trigger();
+  EXPECT_TRUE(upgradeStayed);
+  EXPECT_EQ(closed, 0);
+  EXPECT_TRUE(pellix::test::waitUntil([&] { return closed == 1; }, 2000));
 }
 
 // Exit asked for during the import ends the program once the import is done.
