@@ -2,11 +2,13 @@
 
 #include "CheckFileName.h"
 #include "InOutError.h"
+#include "QtPrompts.h"
 #include "uFrm_RecSettings.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QTimer>
+#include <QWindow>
 
 namespace pellix {
 namespace {
@@ -134,6 +136,15 @@ void RecorderTimerTick(const RecorderLinks& links) {
   ++session->SampleCounter;
 }
 
-void RecordOptionsCommand() { RecorderOptions().exec(); }
+void RecordOptionsCommand() {
+  TForm_RecSettings& window = RecorderOptions();
+  // The application owns it; the window manager keeps it over the window the operator
+  // works in, or a modal window could open behind the main window.
+  if (const QWidget* owner = PromptParent()) {
+    window.winId();
+    window.windowHandle()->setTransientParent(owner->windowHandle());
+  }
+  window.exec();
+}
 
 }  // namespace pellix

@@ -326,6 +326,38 @@ TEST_F(RealPrompts, EveryWindowShowsExactlyItsOwnTitle) {
   for (const Met& m : op.met) EXPECT_EQ(m.parent, form.get()) << m.title.toStdString();
 }
 
+// The X window that the window manager keeps a window over, 0 for none.
+WId transientFor(const QWidget* w) {
+  QProcess xprop;
+  xprop.start(QStringLiteral("xprop"),
+              {QStringLiteral("-id"), QString::number(w->winId()), QStringLiteral("WM_TRANSIENT_FOR")});
+  xprop.waitForFinished(5000);
+  const QString out = QString::fromUtf8(xprop.readAllStandardOutput());
+  return out.section(QLatin1Char('#'), 1).trimmed().toULongLong(nullptr, 16);
+}
+
+// The recorder options window belongs to the application, yet a modal window that the
+// window manager may put behind the main window would look like a frozen program.
+TEST_F(RealPrompts, RecorderOptionsStayOverTheMainWindow) {
+  WId owner = 0;
+  const int ended = runProgram([&] {
+    QTimer::singleShot(0, [&] {
+      QWidget* options = QApplication::activeModalWidget();
+      for (int i = 0; i < 100 && !(options && options->windowHandle()->isExposed()); ++i) {
+        pellix::test::processEventsFor(20);
+        options = QApplication::activeModalWidget();
+      }
+      ASSERT_NE(options, nullptr);
+      owner = transientFor(options);
+      options->close();
+    });
+    form->RecordOptions1->trigger();
+    QCoreApplication::exit(ProgramStillRan);
+  });
+  EXPECT_EQ(ended, ProgramStillRan);
+  EXPECT_EQ(owner, form->winId());
+}
+
 // The file dialog does not ask about overwriting on its own: the one question is the
 // program's, in its words.
 TEST_F(RealPrompts, SavingOverAFileAsksOnceInTheProgramsWords) {
