@@ -16,8 +16,8 @@ namespace pellix {
 QString NotARegularFile(const QString& fileName);
 
 // The save dialog until the operator picks a usable name or cancels (empty result).
-// An existing file is only returned after the operator agreed to rewrite it; a name that
-// is taken by something else than a regular file is refused.
+// An existing file is only returned after the operator agreed to rewrite it; a pipe is
+// refused.
 QString AskSaveFileName(const FileDialogSpec& spec);
 
 // The open dialog until the operator picks an existing regular file or cancels (empty
