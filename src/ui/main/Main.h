@@ -2,6 +2,7 @@
 // The main window: menu, communication column, the two line views with their search
 // views, the status bar, the settings store and the application-wide error report.
 #include "GWYKomunikator.h"
+#include "PortReturnWatch.h"
 #include "Prompts.h"
 
 #include <QList>
@@ -208,10 +209,15 @@ class TMainForm : public QMainWindow, public IImportHost {
   void CreateLayout();
   void WireControls();
   void FormClose();
+  // Applies the baud-rate and address boxes and opens the link on comNumber.
+  void OpenConnection(int comNumber);
+  // The port came back after a read error closed it while "Connected" stayed checked.
+  void PortBack(int comNumber);
 
   static constexpr uint8_t AllChannelBlocks = 0x0F;
   uint8_t channelBlocksRead_ = 0;  // one bit per channel block
   std::unique_ptr<TAfComPort> port_;
+  PortReturnWatch portWatch_;
   TForm_ProgressDialog* progressDialog_ = nullptr;
   std::unique_ptr<IProgressSink> progressSink_;
 };
