@@ -35,6 +35,19 @@ std::size_t keptBytes(const Faults& f, std::size_t size) {
   return f.shortBytes > 0 ? static_cast<std::size_t>(f.shortBytes) : size / 2;
 }
 
+// Points the link at target in one step (a new link renamed over the old one), so
+// that nobody ever finds the entry missing.
+void pointLink(const std::string& path, const std::string& target, std::error_code& ec) {
+  const std::string temp = path + ".new";
+  fs::remove(temp, ec);
+  fs::create_symlink(target, temp, ec);
+  if (!ec) fs::rename(temp, path, ec);
+  if (ec) {
+    std::error_code ignored;
+    fs::remove(temp, ignored);
+  }
+}
+
 std::string systemError(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
 int baudOf(speed_t speed) {
@@ -137,6 +150,11 @@ bool Simulator::start(std::string* error) {
 }
 
 void Simulator::stop() {
+  halt();
+  removeLink();
+}
+
+void Simulator::halt() {
   if (thread_.joinable()) {
     stopping_ = true;
     const std::uint64_t one = 1;
@@ -146,7 +164,6 @@ void Simulator::stop() {
   closePty();
   if (wake_ >= 0) ::close(wake_);
   wake_ = -1;
-  removeLink();
 }
 
 void Simulator::closePty() {
@@ -164,24 +181,25 @@ void Simulator::hangUp() {
 
 bool Simulator::replug(std::string* error) {
   const std::string path = linkPath();
-  stop();
+  // The link stays (broken) until it points at the new pty: without an entry the number
+  // would fall back to a device of the machine.
+  halt();
   if (!start(error)) return false;
   return path.empty() || link(path, error);
 }
+
+std::string Simulator::unpluggedTarget() const { return devicePath_ + " (unplugged)"; }
 
 bool Simulator::link(const std::string& path, std::string* error) {
   std::error_code ec;
   const fs::path p(path);
   if (p.has_parent_path()) fs::create_directories(p.parent_path(), ec);
-  if (fs::is_symlink(fs::symlink_status(p, ec))) {
-    // A link left behind by a simulator that died: its pty is gone.
-    if (!fs::exists(p, ec)) fs::remove(p, ec);
-  }
-  if (fs::exists(fs::symlink_status(p, ec))) {
+  // A link whose pty is gone (left by a simulator that died, or unplugged) is replaced.
+  if (fs::exists(fs::symlink_status(p, ec)) && fs::exists(p, ec)) {
     if (error) *error = path + " already exists (is another simulator running?)";
     return false;
   }
-  fs::create_symlink(devicePath_, p, ec);
+  pointLink(path, devicePath_, ec);
   if (ec) {
     if (error) *error = path + ": " + ec.message();
     return false;
@@ -201,13 +219,22 @@ std::string Simulator::linkPath() const {
   return linkPath_;
 }
 
-bool Simulator::unlinkLocked() {
-  if (linkPath_.empty()) return false;
+bool Simulator::ownLinkLocked() const {
   std::error_code ec;
   // Only our own link: someone may have put another device there since.
-  if (!fs::is_symlink(fs::symlink_status(linkPath_, ec)) || fs::read_symlink(linkPath_, ec) != devicePath_)
-    return false;
-  return fs::remove(linkPath_, ec);
+  if (linkPath_.empty() || !fs::is_symlink(fs::symlink_status(linkPath_, ec))) return false;
+  const fs::path target = fs::read_symlink(linkPath_, ec);
+  return target == devicePath_ || target == unpluggedTarget();
+}
+
+void Simulator::unplugLinkLocked() {
+  std::error_code ec;
+  if (ownLinkLocked()) pointLink(linkPath_, unpluggedTarget(), ec);
+}
+
+void Simulator::unlinkLocked() {
+  std::error_code ec;
+  if (ownLinkLocked()) fs::remove(linkPath_, ec);
 }
 
 void Simulator::removeLink() {
@@ -386,11 +413,12 @@ void Simulator::serve() {
   while (!stopping_) {
     if (hangUpRequested_) {
       {
-        // A link left behind would point at a pty number the system soon gives to
-        // somebody else: a pulled adapter's device node is gone, not reused. Gone
-        // first, so that whoever sees the hang-up finds no link any more.
+        // Left as it was, the link would point at a pty number the system soon gives to
+        // somebody else; removed, the number would fall back to a device of the machine.
+        // Broken, it is what the link to a pulled adapter is: the port is absent. Done
+        // first, so that whoever sees the hang-up finds it broken.
         std::lock_guard<std::mutex> lock(linkMutex_);
-        unlinkLocked();
+        unplugLinkLocked();
       }
       hungUp_ = true;
       closePty();

@@ -64,8 +64,8 @@ class Simulator {
   std::string linkPath() const;
   void removeLink();
 
-  // Closes the pty at once and takes the link away (keeping its path for replug), as
-  // the device node of an adapter that is pulled out goes away.
+  // Closes the pty at once and breaks the link (it points nowhere until replug), as the
+  // device node of an adapter that is pulled out goes away.
   void hangUp();
   // Plugged in again: a new pty, the same link (re-pointed), the same model.
   bool replug(std::string* error = nullptr);
@@ -99,8 +99,13 @@ class Simulator {
   bool sleepInterruptibly(int ms);
   int silenceMs() const;
   void closePty();
-  // Removes the link if it still leads to our pty; true when it did.
-  bool unlinkLocked();
+  // Stops serving and closes the pty, leaving the link.
+  void halt();
+  std::string unpluggedTarget() const;
+  // Whether the link is still ours (to the pty, or broken by a hang-up).
+  bool ownLinkLocked() const;
+  void unplugLinkLocked();
+  void unlinkLocked();
 
   mutable std::mutex mutex_;  // model and faults
   GatewayModel model_;
