@@ -200,6 +200,9 @@ TEST_F(ConnectE2E, UnpluggedWhileConnectedThePollResumesWhenItIsBack) {
   EXPECT_EQ(values().Err, 0);
   EXPECT_TRUE(counters()->Label_Timeout->isHidden());
   EXPECT_TRUE(scriptedPrompts().records().empty());
+  // The note goes with the connection.
+  form->Disconnect1->trigger();
+  EXPECT_TRUE(form->StatusPanel0->text().isEmpty());
 }
 
 TEST_F(ConnectE2E, UnpluggedWithUsbConnectingAgainFindsThePortOrSaysItIsMissing) {

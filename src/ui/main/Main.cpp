@@ -549,7 +549,7 @@ void TMainForm::ApplicationEvents1Exception(const std::exception& e) {
     // Pulled out, most likely: while the operator still wants the link, wait for it.
     if (Frame_Komunikace1->CheckBox_Connect->isChecked()) {
       portWatch_.Start(AfComPort1->ComNumber());
-      StatusPanel0->setText(PortLostText.arg(AfComPort1->ComNumber()));
+      ShowPortNote(PortLostText.arg(AfComPort1->ComNumber()));
     }
   } else {
     pellix::prompts().error(message);
@@ -598,6 +598,9 @@ void TMainForm::Frame_Komunikace1CheckBox_ConnectClick() {
   } else {
     portWatch_.Stop();
     GWYKomunikator->Disconnect();
+    // What the status bar said about the lost port is over with the connection.
+    if (!portNote_.isEmpty() && StatusPanel0->text() == portNote_) StatusPanel0->clear();
+    portNote_.clear();
   }
   const bool connected = box->isChecked();
   Connect1->setEnabled(!connected);
@@ -622,7 +625,12 @@ void TMainForm::PortBack(int comNumber) {
     portWatch_.Start(comNumber);
     return;
   }
-  StatusPanel0->setText(PortBackText.arg(comNumber));
+  ShowPortNote(PortBackText.arg(comNumber));
+}
+
+void TMainForm::ShowPortNote(const QString& text) {
+  portNote_ = text;
+  StatusPanel0->setText(text);
 }
 
 void TMainForm::Frame_Komunikace1ComboBox_BaudRateChange() {

@@ -213,11 +213,14 @@ class TMainForm : public QMainWindow, public IImportHost {
   void OpenConnection(int comNumber);
   // The port came back after a read error closed it while "Connected" stayed checked.
   void PortBack(int comNumber);
+  // A note about the lost port in the status bar, taken away with the connection.
+  void ShowPortNote(const QString& text);
 
   static constexpr uint8_t AllChannelBlocks = 0x0F;
   uint8_t channelBlocksRead_ = 0;  // one bit per channel block
   std::unique_ptr<TAfComPort> port_;
   PortReturnWatch portWatch_;
+  QString portNote_;
   TForm_ProgressDialog* progressDialog_ = nullptr;
   std::unique_ptr<IProgressSink> progressSink_;
 };
