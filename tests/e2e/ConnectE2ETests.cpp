@@ -176,7 +176,7 @@ TEST_F(ConnectE2E, UnpluggedGatewayClosesThePortWithoutAMessage) {
 }
 
 // ---- pulled out and plugged in again ---------------------------------------------------
-// (scripts/test -R Unplugged --repeat until-fail:10 runs these ten times in a row)
+// (scripts/test -R ConnectE2E.Unplugged --repeat until-fail:10 runs them ten times in a row)
 
 TEST_F(ConnectE2E, UnpluggedWhileConnectedThePollResumesWhenItIsBack) {
   frame()->CheckBox_Connect->click();
