@@ -37,8 +37,8 @@ void configuration(const QByteArray& bytes) {
     FUZZ_CHECK(sameRecord(reread.Records[k], content.Records[k]));
 }
 
-void descriptions(const QByteArray& bytes, bool numberFromOne) {
-  const QStringList lines = pellix::DecodeDescriptionsText(bytes);
+void descriptions(const QByteArray& bytes, bool numberFromOne, pellix::CodePage page) {
+  const QStringList lines = pellix::DecodeDescriptionsText(bytes, page);
   const pellix::DescriptionsContent content = pellix::ParseDescriptions(lines, numberFromOne);
   FUZZ_CHECK(content.Valid == (!lines.isEmpty() && lines.first().contains(QStringLiteral("Pellix Tool"))));
   if (!content.Valid) return;
@@ -65,7 +65,7 @@ void descriptions(const QByteArray& bytes, bool numberFromOne) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   configuration(bytes);
-  descriptions(bytes, false);
-  descriptions(bytes, true);
+  descriptions(bytes, false, pellix::CodePage::Windows1252);
+  descriptions(bytes, true, pellix::CodePage::Windows1250);
   return 0;
 }

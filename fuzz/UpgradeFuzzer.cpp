@@ -39,7 +39,7 @@ class YesPrompts final : public Prompts {
   bool confirmation(const QString& text, ConfirmButtons, const QString&) override {
     return (last = text), true;
   }
-  bool inputQuery(const QString&, const QString&, QString&) override { return false; }
+  bool inputQuery(const QString&, const QString&, QString&, const CharacterRule&) override { return false; }
   bool maskInputQuery(const QString&, const QString&, QString&) override { return false; }
   bool openFile(const FileDialogSpec&, QString&) override { return false; }
   bool saveFile(const FileDialogSpec&, QString&) override { return false; }
@@ -190,7 +190,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(std::equal(image.begin(), image.begin() + transfer.FileLen, transfer.FileBuf.begin()));
   // The rest reads as 0xFF, as far as a block can reach.
   const auto tail = transfer.FileBuf.begin() + transfer.FileLen;
-  FUZZ_CHECK(std::all_of(tail, tail + std::min<std::ptrdiff_t>(upgrade::BlockBytes, transfer.FileBuf.end() - tail),
+  FUZZ_CHECK(std::all_of(tail,
+                         tail + std::min<std::ptrdiff_t>(upgrade::BlockBytes, transfer.FileBuf.end() - tail),
                          [](std::uint8_t b) { return b == 0xFF; }));
   transfer.PortOpened();
   transfer.Button_DelProgMemClick(true);
