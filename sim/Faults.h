@@ -20,8 +20,9 @@ struct Faults {
   FaultRule garbage;     // `garbageBytes` random bytes go out before the reply
   int shortBytes = 0;    // 0: half the reply
   int garbageBytes = 3;
-  int delayMs = 0;       // before every reply
-  int hangUpAfter = -1;  // close the pty after this many more requests (-1: never)
+  int delayMs = 0;                   // before every reply, or only before those `delayed` picks
+  std::optional<FaultRule> delayed;  // none: every reply waits
+  int hangUpAfter = -1;              // close the pty after this many more requests (-1: never)
   std::uint32_t seed = 1;
 };
 

@@ -3,6 +3,7 @@
 #include "Crc.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace pellix::gwsim {
 namespace {
@@ -100,6 +101,29 @@ std::size_t requestLength(const std::uint8_t* data, std::size_t size) {
     default:
       return 0;
   }
+}
+
+std::vector<Frame> RequestFramer::push(const std::uint8_t* data, std::size_t size) {
+  buffer_.insert(buffer_.end(), data, data + size);
+  if (buffer_.size() > 2 * kMaxFrame)
+    buffer_.erase(buffer_.begin(), buffer_.end() - static_cast<std::ptrdiff_t>(kMaxFrame));
+  std::vector<Frame> frames;
+  for (;;) {
+    const std::size_t need = requestLength(buffer_.data(), buffer_.size());
+    if (need == 0 || buffer_.size() < need || !crcOk(buffer_.data(), need)) break;
+    frames.emplace_back(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(need));
+    buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(need));
+  }
+  return frames;
+}
+
+Frame RequestFramer::silence() { return std::exchange(buffer_, {}); }
+
+bool RequestFramer::promisesMore() const {
+  if (buffer_.empty()) return false;
+  // A function 16 header is incomplete until its byte count has come.
+  if (buffer_.size() >= 2 && buffer_.size() < 7 && buffer_[1] == kWriteMultiple) return true;
+  return requestLength(buffer_.data(), buffer_.size()) > buffer_.size();
 }
 
 std::optional<Frame> handleRequest(const Frame& request, std::uint8_t slaveAddress, GatewayModel& model) {

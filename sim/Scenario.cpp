@@ -3,6 +3,8 @@
 #include "Crc.h"
 
 #include <cctype>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -11,6 +13,12 @@
 
 namespace pellix::gwsim {
 namespace {
+
+// Bounds that keep every derived value inside its register (tenths of a degree in 16
+// bits, hundredths of a volt) and every time well inside 64-bit milliseconds.
+constexpr double kMaxDegrees = 1000;
+constexpr double kMaxVolts = 600;
+constexpr double kMaxSeconds = 1e9;  // about 31 years
 
 struct ParseError {
   std::string what;
@@ -36,10 +44,20 @@ long integer(const std::string& v, long lo, long hi) {
   return n;
 }
 
-double number(const std::string& v) {
+std::string shortest(double d) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", d);
+  return text;
+}
+
+// Every number ends up in a register or a time in ms: a NaN, an infinity or a value
+// beyond the range would turn into garbage (or undefined behaviour) on the way.
+double number(const std::string& v, double lo, double hi) {
   char* end = nullptr;
   const double d = std::strtod(v.c_str(), &end);
   if (v.empty() || *end != '\0') throw ParseError{"'" + v + "' is not a number"};
+  if (!std::isfinite(d) || d < lo || d > hi)
+    throw ParseError{"'" + v + "' is not a number from " + shortest(lo) + " to " + shortest(hi)};
   return d;
 }
 
@@ -150,7 +168,7 @@ class Parser {
 
   void lineKey(int line, const std::string& key, const std::string& v) {
     LineSpec& f = lines_[line];
-    auto ms = [&] { return static_cast<std::int64_t>(number(v) * 1000); };
+    auto ms = [&] { return static_cast<std::int64_t>(std::llround(number(v, 0, kMaxSeconds) * 1000)); };
     if (key == "fault")
       f.code = fault(v);
     else if (key == "fault_at")
@@ -204,7 +222,7 @@ class Parser {
     } else if (key == "family")
       p.family = integer(v, 0, 255);
     else if (key == "serial")
-      p.serial = static_cast<long long>(number(v));
+      p.serial = integer(v, 0, 0xFFFFFFFFFFFFL);
     else if (key == "channel")
       p.channel = static_cast<int>(integer(v, 1, 40));
     else if (key == "present")
@@ -212,27 +230,27 @@ class Parser {
     else if (key == "status")
       d.status = static_cast<std::uint8_t>(integer(v, 0, 255));
     else if (key == "temperature")
-      d.temperature = number(v);
+      d.temperature = number(v, -kMaxDegrees, kMaxDegrees);
     else if (key == "swing")
-      d.swing = number(v);
+      d.swing = number(v, 0, kMaxDegrees);
     else if (key == "period")
-      d.periodS = number(v);
+      d.periodS = number(v, 0.001, kMaxSeconds);
     else if (key == "humidity")
-      d.humidity = number(v);
+      d.humidity = number(v, 0, 100);
     else if (key == "humidity_swing")
-      d.humiditySwing = number(v);
+      d.humiditySwing = number(v, 0, 100);
     else if (key == "vdd")
-      d.vdd = number(v);
+      d.vdd = number(v, 0, kMaxVolts);
     else if (key == "vad")
-      d.vad = number(v);
+      d.vad = number(v, 0, kMaxVolts);
     else if (key == "current")
       d.current = static_cast<int>(integer(v, 0, 65535));
     else if (key == "capacity")
       d.capacity = static_cast<int>(integer(v, 0, 65535));
     else if (key == "connected")
-      d.connectedS = number(v);
+      d.connectedS = number(v, 0, kMaxSeconds);
     else if (key == "removed")
-      d.removedS = number(v);
+      d.removedS = number(v, 0, kMaxSeconds);
     else if (key == "connections")
       d.connections = static_cast<int>(integer(v, 0, 65535));
     else if (key == "values") {

@@ -30,6 +30,24 @@ std::int64_t monotonicNs() {
       .count();
 }
 
+// What a short reply keeps of a reply of `size` bytes.
+std::size_t keptBytes(const Faults& f, std::size_t size) {
+  return f.shortBytes > 0 ? static_cast<std::size_t>(f.shortBytes) : size / 2;
+}
+
+// Points the link at target in one step (a new link renamed over the old one), so
+// that nobody ever finds the entry missing.
+void pointLink(const std::string& path, const std::string& target, std::error_code& ec) {
+  const std::string temp = path + ".new";
+  fs::remove(temp, ec);
+  fs::create_symlink(target, temp, ec);
+  if (!ec) fs::rename(temp, path, ec);
+  if (ec) {
+    std::error_code ignored;
+    fs::remove(temp, ignored);
+  }
+}
+
 std::string systemError(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
 int baudOf(speed_t speed) {
@@ -132,6 +150,11 @@ bool Simulator::start(std::string* error) {
 }
 
 void Simulator::stop() {
+  halt();
+  removeLink();
+}
+
+void Simulator::halt() {
   if (thread_.joinable()) {
     stopping_ = true;
     const std::uint64_t one = 1;
@@ -141,7 +164,6 @@ void Simulator::stop() {
   closePty();
   if (wake_ >= 0) ::close(wake_);
   wake_ = -1;
-  removeLink();
 }
 
 void Simulator::closePty() {
@@ -158,29 +180,31 @@ void Simulator::hangUp() {
 }
 
 bool Simulator::replug(std::string* error) {
-  const std::string path = linkPath_;
-  stop();
+  const std::string path = linkPath();
+  // The link stays (broken) until it points at the new pty: without an entry the number
+  // would fall back to a device of the machine.
+  halt();
   if (!start(error)) return false;
   return path.empty() || link(path, error);
 }
+
+std::string Simulator::unpluggedTarget() const { return devicePath_ + " (unplugged)"; }
 
 bool Simulator::link(const std::string& path, std::string* error) {
   std::error_code ec;
   const fs::path p(path);
   if (p.has_parent_path()) fs::create_directories(p.parent_path(), ec);
-  if (fs::is_symlink(fs::symlink_status(p, ec))) {
-    // A link left behind by a simulator that died: its pty is gone.
-    if (!fs::exists(p, ec)) fs::remove(p, ec);
-  }
-  if (fs::exists(fs::symlink_status(p, ec))) {
+  // A link whose pty is gone (left by a simulator that died, or unplugged) is replaced.
+  if (fs::exists(fs::symlink_status(p, ec)) && fs::exists(p, ec)) {
     if (error) *error = path + " already exists (is another simulator running?)";
     return false;
   }
-  fs::create_symlink(devicePath_, p, ec);
+  pointLink(path, devicePath_, ec);
   if (ec) {
     if (error) *error = path + ": " + ec.message();
     return false;
   }
+  std::lock_guard<std::mutex> lock(linkMutex_);
   linkPath_ = path;
   return true;
 }
@@ -190,12 +214,32 @@ std::string Simulator::linkAsCom(int comNumber, std::string* error) {
   return link(path, error) ? path : std::string();
 }
 
-void Simulator::removeLink() {
-  if (linkPath_.empty()) return;
+std::string Simulator::linkPath() const {
+  std::lock_guard<std::mutex> lock(linkMutex_);
+  return linkPath_;
+}
+
+bool Simulator::ownLinkLocked() const {
   std::error_code ec;
   // Only our own link: someone may have put another device there since.
-  if (fs::is_symlink(fs::symlink_status(linkPath_, ec)) && fs::read_symlink(linkPath_, ec) == devicePath_)
-    fs::remove(linkPath_, ec);
+  if (linkPath_.empty() || !fs::is_symlink(fs::symlink_status(linkPath_, ec))) return false;
+  const fs::path target = fs::read_symlink(linkPath_, ec);
+  return target == devicePath_ || target == unpluggedTarget();
+}
+
+void Simulator::unplugLinkLocked() {
+  std::error_code ec;
+  if (ownLinkLocked()) pointLink(linkPath_, unpluggedTarget(), ec);
+}
+
+void Simulator::unlinkLocked() {
+  std::error_code ec;
+  if (ownLinkLocked()) fs::remove(linkPath_, ec);
+}
+
+void Simulator::removeLink() {
+  std::lock_guard<std::mutex> lock(linkMutex_);
+  unlinkLocked();
   linkPath_.clear();
 }
 
@@ -268,31 +312,62 @@ bool Simulator::decide(FaultRule& rule) {
   return rule.fraction > 0.0 && std::uniform_real_distribution<double>(0.0, 1.0)(random_) < rule.fraction;
 }
 
+void Simulator::count(bool lost, bool answered, bool cut, bool corrupted, bool late) {
+  if (lost)
+    ++counts_.lost;
+  else if (!answered)
+    ++counts_.unanswered;
+  else if (cut)
+    ++counts_.cut;
+  else if (corrupted)
+    ++counts_.corrupted;
+  else
+    ++counts_.intact;
+  if (late) ++counts_.delayed;
+}
+
+ReplyCounts Simulator::replyCounts() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return counts_;
+}
+
+std::string formatReplyCounts(const ReplyCounts& c) {
+  return "requests=" + std::to_string(c.requests) + " lost=" + std::to_string(c.lost) +
+         " cut=" + std::to_string(c.cut) + " corrupted=" + std::to_string(c.corrupted) +
+         " intact=" + std::to_string(c.intact) + " unanswered=" + std::to_string(c.unanswered) +
+         " delayed=" + std::to_string(c.delayed);
+}
+
 void Simulator::handle(const Frame& request) {
   log(LogEntry::Kind::Request, request, describeRequest(request));
   const std::uint8_t address = slaveAddress_;
   const bool forUs = request[0] == address;
   std::optional<Frame> reply;
   Faults f;
-  bool drop = false, badCrc = false, shortReply = false, garbage = false, hang = false;
+  bool drop = false, badCrc = false, shortReply = false, garbage = false, hang = false, late = false;
   Frame junk;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     model_.advanceTo(elapsedMs());
-    if (forUs && !model_.silent()) {
+    const bool counted = forUs && !model_.silent();
+    if (counted) {
       ++requests_;
+      ++counts_.requests;
       drop = decide(faults_.noReply);
       if (faults_.hangUpAfter >= 0) hang = faults_.hangUpAfter-- == 0;
     }
     if (!drop && !hang) reply = handleRequest(request, address, model_);
     if (reply) {
       badCrc = decide(faults_.badCrc);
-      shortReply = decide(faults_.shortReply);
+      // A cut that would keep the whole reply is no cut.
+      shortReply = decide(faults_.shortReply) && keptBytes(faults_, reply->size()) < reply->size();
       garbage = decide(faults_.garbage);
       for (int i = 0; garbage && i < faults_.garbageBytes; ++i)
         junk.push_back(static_cast<std::uint8_t>(random_() & 0xFF));
+      late = faults_.delayMs > 0 && (!faults_.delayed || decide(*faults_.delayed));
     }
     f = faults_;
+    if (counted) count(drop || hang, reply.has_value(), shortReply, badCrc || garbage, late);
   }
   if (hang) {
     log(LogEntry::Kind::Note, {}, "fault: hang-up");
@@ -307,61 +382,52 @@ void Simulator::handle(const Frame& request) {
     if (forUs) log(LogEntry::Kind::Note, {}, "no reply");
     return;
   }
-  if (f.delayMs > 0 && !sleepInterruptibly(f.delayMs)) return;
+  if (late && !sleepInterruptibly(f.delayMs)) return;
   Frame out = *reply;
   if (badCrc) out.back() ^= 0x5A;
-  if (shortReply) {
-    const std::size_t keep = f.shortBytes > 0 ? static_cast<std::size_t>(f.shortBytes) : out.size() / 2;
-    if (keep < out.size()) out.resize(keep);
-  }
+  if (shortReply) out.resize(keptBytes(f, out.size()));
   if (garbage) out.insert(out.begin(), junk.begin(), junk.end());
   std::string text = describeReply(*reply);
   if (badCrc) text += " [fault: bad CRC]";
   if (shortReply) text += " [fault: short reply]";
   if (garbage) text += " [fault: garbage first]";
-  if (f.delayMs > 0) text += " [delayed " + std::to_string(f.delayMs) + " ms]";
+  if (late) text += " [delayed " + std::to_string(f.delayMs) + " ms]";
   log(LogEntry::Kind::Reply, out, text);
   writeAll(out);
 }
 
-void Simulator::process(Frame& buffer, bool silenceSeen) {
-  for (;;) {
-    const std::size_t need = requestLength(buffer.data(), buffer.size());
-    if (need > 0 && buffer.size() >= need && crcOk(buffer.data(), need)) {
-      const Frame request(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(need));
-      buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(need));
-      handle(request);
-      continue;
-    }
-    break;
-  }
-  if (!silenceSeen || buffer.empty()) return;
+void Simulator::quiet() {
+  const Frame frame = framer_.silence();
+  if (frame.empty()) return;
   // The line went quiet: whatever is buffered is one frame, good or not.
-  if (crcOk(buffer)) {
-    handle(buffer);
-  } else {
-    log(LogEntry::Kind::Request, buffer, "dropped: " + describeRequest(buffer));
-  }
-  buffer.clear();
+  if (crcOk(frame))
+    handle(frame);
+  else
+    log(LogEntry::Kind::Request, frame, "dropped: " + describeRequest(frame));
 }
 
 void Simulator::serve() {
-  Frame buffer;
+  framer_ = RequestFramer{};
   std::int64_t lastByteNs = 0;
   std::uint8_t chunk[512];
   while (!stopping_) {
     if (hangUpRequested_) {
+      {
+        // Left as it was, the link would point at a pty number the system soon gives to
+        // somebody else; removed, the number would fall back to a device of the machine.
+        // Broken, it is what the link to a pulled adapter is: the port is absent. Done
+        // first, so that whoever sees the hang-up finds it broken.
+        std::lock_guard<std::mutex> lock(linkMutex_);
+        unplugLinkLocked();
+      }
       hungUp_ = true;
       closePty();
       log(LogEntry::Kind::Note, {}, "hung up");
       return;
     }
     int timeout = -1;
-    if (!buffer.empty()) {
-      const std::size_t need = requestLength(buffer.data(), buffer.size());
-      const bool promising =
-          (buffer.size() >= 2 && buffer.size() < 7 && buffer[1] == 16) || (need > buffer.size());
-      const int quiet = promising ? std::max(kPartialFrameMs, silenceMs()) : silenceMs();
+    if (!framer_.empty()) {
+      const int quiet = framer_.promisesMore() ? std::max(kPartialFrameMs, silenceMs()) : silenceMs();
       const std::int64_t left = quiet - (monotonicNs() - lastByteNs) / 1000000;
       timeout = static_cast<int>(std::max<std::int64_t>(0, left));
     }
@@ -376,11 +442,8 @@ void Simulator::serve() {
     if (fds[0].revents & POLLIN) {
       const ssize_t got = ::read(master_, chunk, sizeof chunk);
       if (got > 0) {
-        buffer.insert(buffer.end(), chunk, chunk + got);
         lastByteNs = monotonicNs();
-        // Nothing longer than 256 bytes is a Modbus RTU frame.
-        if (buffer.size() > 512) buffer.erase(buffer.begin(), buffer.end() - 256);
-        process(buffer, false);
+        for (const Frame& request : framer_.push(chunk, static_cast<std::size_t>(got))) handle(request);
       }
       continue;
     }
@@ -388,7 +451,7 @@ void Simulator::serve() {
       log(LogEntry::Kind::Note, {}, "pty failed; serving stopped");
       break;
     }
-    if (n == 0) process(buffer, true);
+    if (n == 0) quiet();
   }
 }
 

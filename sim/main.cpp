@@ -20,7 +20,8 @@ const char* const kUsage = R"(Usage: pellix-gwsim --com N [options]
 
 Serves a simulated 1-Wire/Modbus RTU gateway on a pseudo-terminal and links it as
 COM<N> in the ports folder ($PELLIX_PORTS_DIR, else ~/.config/Quorvel/Pellix Tool/ports).
-The first line printed is the link's path. Runs until SIGINT or SIGTERM, then removes the link.
+The first line printed is the link's path. Runs until SIGINT or SIGTERM, then removes the link
+and prints what became of the requests (see sim/README.md).
 SIGUSR1 unplugs it (closes the pty, as a pulled USB adapter); SIGUSR2 plugs it in again.
 
   --com N               COM number of the link (required)
@@ -37,7 +38,8 @@ Faults (SPEC is a count, e.g. 3, or a fraction, e.g. 10% or 0.1):
   --short-bytes N
   --garbage SPEC        replies preceded by --garbage-bytes random bytes (default 3)
   --garbage-bytes N
-  --delay MS            delay before every reply
+  --delay MS            delay before every reply (or only before those --delayed picks)
+  --delayed SPEC        replies that get the delay (default: every one)
   --hang-up-after N     close the pty after N more requests
   --seed N              seed for fractions and garbage (default 1)
   --help                this text
@@ -112,6 +114,8 @@ int main(int argc, char** argv) {
       faults.garbageBytes = static_cast<int>(numberArg(a, v, 1, 255));
     else if (a == "--delay")
       faults.delayMs = static_cast<int>(numberArg(a, v, 0, 60000));
+    else if (a == "--delayed")
+      faults.delayed = ruleArg(a, v);
     else if (a == "--hang-up-after")
       faults.hangUpAfter = static_cast<int>(numberArg(a, v, 0, 100000000));
     else if (a == "--seed")
@@ -120,6 +124,7 @@ int main(int argc, char** argv) {
       usageError("unknown option " + a);
   }
   if (com == 0) usageError("--com N is required");
+  if (faults.delayed && faults.delayMs == 0) usageError("--delayed needs --delay MS");
 
   Scenario scenario{GatewayModel{}, 1};
   if (!scenarioPath.empty()) {
@@ -194,6 +199,7 @@ int main(int argc, char** argv) {
     }
   }
   sim.stop();
+  std::cout << "requests: " << formatReplyCounts(sim.replyCounts()) << std::endl;
   if (!imagePath.empty())
     sim.withModel([&](GatewayModel& m) {
       if (m.programmedBlocks() > 0 && !writeImage(imagePath, m))

@@ -105,7 +105,13 @@ void TModbusKomunikator::TickWriting() {
 }
 
 void TModbusKomunikator::TickPolling() {
-  const int waiting = Port.BytesWaiting();
+  int waiting = Port.BytesWaiting();
+  if (waiting >= ReplyLength) {
+    // A whole reply whose notification has not come yet (a busy machine): take it as
+    // the notification would have, rather than purge it with the next request.
+    DataReceived(&Port, waiting);
+    waiting = Port.BytesWaiting();
+  }
   if (AwaitingReply && waiting == 0) {
     // Not a byte since the last request: give the slave a rest.
     Phase = ppPause;

@@ -3,6 +3,7 @@
 #include "MasterFixture.h"
 
 #include <QElapsedTimer>
+#include <QThread>
 
 #include <memory>
 #include <string>
@@ -201,6 +202,26 @@ TEST_F(MasterOnPty, AStaleNotificationNeverDeliversTheOldFrameAgain) {
   EXPECT_EQ(blocks.size(), 1u) << "block 1000's registers shown as block 1100";
   EXPECT_EQ(counters().Rx, 1);
   EXPECT_TRUE(master.GetPocitadlo().IsPending());
+}
+
+TEST_F(MasterOnPty, AWholeReplyWaitingAtTheTickIsTakenNotPurged) {
+  EXPECT_EQ(tick(), readRequest(1000));
+  link.write(readReply(1, 1000));
+  // The bytes are in, but the machine was too busy to hand their notification over.
+  QElapsedTimer t;
+  t.start();
+  while (port.BytesWaiting() < 205 && t.elapsed() < 3000) QThread::msleep(1);
+  ASSERT_EQ(port.BytesWaiting(), 205);
+  EXPECT_EQ(tick(), readRequest(1100));
+  ASSERT_EQ(blocks.size(), 1u);
+  EXPECT_EQ(blocks[0].first, 1000);
+  EXPECT_EQ(blocks[0].second, modelBlock(1000));
+  EXPECT_EQ(counters().Rx, 1);
+  processEventsFor(30);  // the notification, late, changes nothing
+  EXPECT_EQ(blocks.size(), 1u);
+  answer(1100);
+  EXPECT_EQ(counters().Rx, 2);
+  EXPECT_EQ(counters().Err, 0);
 }
 
 TEST_F(MasterOnPty, MoreThanAFrameWaitingIsReadInBoundsAndTheRestDrained) {

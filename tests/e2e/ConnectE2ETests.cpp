@@ -1,9 +1,11 @@
 // The whole window against the simulated gateway on a pseudo-terminal: connecting
-// by key and by check box, the first poll round, counters, timeouts, USB disconnect.
+// by key and by check box, the first poll round, counters, timeouts, USB disconnect,
+// and the adapter that is pulled out and plugged in again.
 #include "AfComPort.h"
 #include "AfPortComboBox.h"
 #include "ErrorReport.h"
 #include "Main.h"
+#include "PortReturnWatch.h"
 #include "RomCode.h"
 #include "Scenario.h"
 #include "Simulator.h"
@@ -148,8 +150,8 @@ TEST_F(ConnectE2E, WithUsbTheToolDisconnectsItselfAfterSevenErrors) {
   silent.noReply.count = 1000;
   sim->setFaults(silent);
 
-  // Seven silent cycles of 1.6 s each.
-  ASSERT_TRUE(waitUntil([&] { return !frame()->CheckBox_Connect->isChecked(); }, 20000));
+  // Seven silent cycles of 1.6 s each; a loaded machine stretches them.
+  ASSERT_TRUE(waitUntil([&] { return !frame()->CheckBox_Connect->isChecked(); }, 45000));
   EXPECT_EQ(counterOf(counters()->Label_Error), 7);
   EXPECT_EQ(counters()->Label_Timeout->text(), QStringLiteral("Error - Disconnected"));
   EXPECT_FALSE(counters()->Label_Timeout->isHidden());
@@ -171,6 +173,65 @@ TEST_F(ConnectE2E, UnpluggedGatewayClosesThePortWithoutAMessage) {
   pellix::test::processEventsFor(400);
   EXPECT_TRUE(scriptedPrompts().records().empty());
   EXPECT_TRUE(frame()->CheckBox_Connect->isChecked());
+}
+
+// ---- pulled out and plugged in again ---------------------------------------------------
+// (scripts/test -R ConnectE2E.Unplugged --repeat until-fail:10 runs them ten times in a row)
+
+TEST_F(ConnectE2E, UnpluggedWhileConnectedThePollResumesWhenItIsBack) {
+  frame()->CheckBox_Connect->click();
+  ASSERT_TRUE(waitUntil([&] { return counterOf(counters()->Label_Rx) >= 1; }, 4000));
+  sim->hangUp();
+  ASSERT_TRUE(waitUntil([&] { return !form->AfComPort1->IsOpen(); }, 3000));
+  EXPECT_EQ(form->StatusPanel0->text(), QStringLiteral("COM 9 is lost: waiting for it to come back"));
+  // Still out: it goes on waiting, quietly, and the poll counts the silence.
+  const auto values = [&] { return form->GWYKomunikator->GetPocitadlo().Values(); };
+  ASSERT_TRUE(waitUntil([&] { return values().Err >= 1; }, 3000 + 2 * PortReturnWatch::IntervalMs));
+  EXPECT_FALSE(form->AfComPort1->IsOpen());
+
+  std::string error;
+  ASSERT_TRUE(sim->replug(&error)) << error;
+  ASSERT_TRUE(waitUntil([&] { return form->AfComPort1->IsOpen(); }, 3000));
+  EXPECT_EQ(form->StatusPanel0->text(), QStringLiteral("COM 9 is back: polling again"));
+  EXPECT_TRUE(frame()->CheckBox_Connect->isChecked());
+  EXPECT_EQ(form->AfComPort1->ComNumber(), GatewayCom);
+  // The counters start again with the new link, and it answers.
+  ASSERT_TRUE(waitUntil([&] { return values().Rx >= 2; }, 4000));
+  EXPECT_EQ(values().Err, 0);
+  EXPECT_TRUE(counters()->Label_Timeout->isHidden());
+  EXPECT_TRUE(scriptedPrompts().records().empty());
+  // The note goes with the connection.
+  form->Disconnect1->trigger();
+  EXPECT_TRUE(form->StatusPanel0->text().isEmpty());
+}
+
+TEST_F(ConnectE2E, UnpluggedWithUsbConnectingAgainFindsThePortOrSaysItIsMissing) {
+  frame()->CheckBox_USB->click();
+  frame()->CheckBox_Connect->click();
+  ASSERT_TRUE(waitUntil([&] { return counterOf(counters()->Label_Rx) >= 1; }, 4000));
+  sim->hangUp();
+  // Seven unanswered cycles against the closed port, then the USB rule disconnects.
+  // 11 s nominally; a loaded machine stretches every cycle.
+  ASSERT_TRUE(waitUntil([&] { return !frame()->CheckBox_Connect->isChecked(); }, 45000));
+  EXPECT_EQ(counters()->Label_Timeout->text(), QStringLiteral("Error - Disconnected"));
+  // The list refreshes while the adapter is out and loses it.
+  frame()->Timer_UpdateTimer();
+  EXPECT_EQ(frame()->AfPortComboBox1->findData(GatewayCom, TAfPortComboBox::ComNumberRole), -1);
+
+  scriptedPrompts().expect(pellix::PromptKind::Error);
+  form->Connect1->trigger();
+  ASSERT_EQ(scriptedPrompts().records().size(), 1u);
+  EXPECT_EQ(scriptedPrompts().records()[0].text, QStringLiteral("Invalid port number (COM9)"));
+  EXPECT_FALSE(frame()->CheckBox_Connect->isChecked());
+
+  std::string error;
+  ASSERT_TRUE(sim->replug(&error)) << error;
+  form->Connect1->trigger();
+  ASSERT_TRUE(frame()->CheckBox_Connect->isChecked());
+  EXPECT_TRUE(form->AfComPort1->IsOpen());
+  EXPECT_EQ(form->AfComPort1->ComNumber(), GatewayCom);
+  EXPECT_EQ(frame()->AfPortComboBox1->SelectedComNumber(), GatewayCom);
+  EXPECT_TRUE(waitUntil([&] { return counterOf(counters()->Label_Rx) >= 1; }, 4000));
 }
 
 }  // namespace

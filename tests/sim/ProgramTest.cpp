@@ -253,7 +253,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadScenario{"NoEquals", "[gateway]\nfirmware 109\n", "s.ini:2: expected key = value"},
         BadScenario{"BadFault", "[line 2]\nfault = sometimes\n", "s.ini:2: fault is none, high or short"},
         BadScenario{"BadPort", "[gateway]\nrs485 = 1 96 1\n",
-                    "s.ini:2: a port takes five numbers: address baud stopbits parity delay"}),
+                    "s.ini:2: a port takes five numbers: address baud stopbits parity delay"},
+        // Numbers that would overflow on their way into a register or a time in ms.
+        BadScenario{"HugeSerial", "[device]\nline = 1\nfamily = 0x28\nserial = 1e125\n",
+                    "s.ini:4: '1e125' is not a whole number from 0 to 281474976710655"},
+        BadScenario{"HugePeriod", "[line 2]\nfault = short\nfault_every = 1e60\n",
+                    "s.ini:3: '1e60' is not a number from 0 to 1e+09"},
+        BadScenario{"NotFinite", "[device]\nline = 1\ntemperature = nan\n",
+                    "s.ini:3: 'nan' is not a number from -1000 to 1000"},
+        BadScenario{"Negative", "[device]\nline = 1\nconnected = -20\n",
+                    "s.ini:3: '-20' is not a number from 0 to 1e+09"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ScenarioTest, CommentsBlankLinesAndAbsentDevices) {

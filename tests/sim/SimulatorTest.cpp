@@ -176,6 +176,30 @@ TEST_F(SimulatorTest, DelayHoldsTheReplyBack) {
   EXPECT_EQ(master->receive(205, 1000).size(), 205u);
 }
 
+TEST_F(SimulatorTest, DelayedPicksTheRepliesThatWait) {
+  setFaults([](Faults& f) {
+    f.delayMs = 300;
+    f.delayed = FaultRule{.count = 1};
+  });
+  master->send(readBlock0);
+  EXPECT_TRUE(master->receive(205, 150).empty());
+  EXPECT_EQ(master->receive(205, 1000).size(), 205u);
+  EXPECT_EQ(roundTrip(readBlock0, 205, 150).size(), 205u) << "only the first one waits";
+}
+
+TEST_F(SimulatorTest, CountsWhatBecameOfEachRequest) {
+  setFaults([](Faults& f) {
+    f.noReply.count = 1;     // the 1st is lost
+    f.badCrc.count = 2;      // the 2nd and 3rd are damaged ...
+    f.shortReply.count = 1;  // ... the 2nd also cut: a cut is a cut
+    f.garbage.count = 3;     // the 4th has garbage before it (the 2nd and 3rd too)
+  });
+  for (int i = 0; i < 5; ++i) roundTrip(readBlock0, 208, 150);
+  roundTrip(request(1, 6, 1010, 0x11AA), 8, 150);  // the restart: no answer by design
+  const ReplyCounts c = sim.replyCounts();
+  EXPECT_EQ(formatReplyCounts(c), "requests=6 lost=1 cut=1 corrupted=2 intact=1 unanswered=1 delayed=0");
+}
+
 TEST_F(SimulatorTest, HangUpAfterClosesThePty) {
   setFaults([](Faults& f) { f.hangUpAfter = 1; });
   EXPECT_EQ(roundTrip(readBlock0, 205).size(), 205u);
@@ -196,6 +220,10 @@ TEST_F(SimulatorTest, ReplugServesTheSameModelThroughTheSameLink) {
   roundTrip(request(1, 6, 1010, 0x0F00), 8);
   sim.hangUp();
   EXPECT_TRUE(master->hungUp(1000));
+  // Unplugged, the number is absent: neither another pty under the old name nor a
+  // device of the machine in place of a missing entry.
+  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(link)));
+  EXPECT_FALSE(fs::exists(link));
   ASSERT_TRUE(sim.replug(&error)) << error;
   EXPECT_EQ(fs::read_symlink(link), sim.devicePath());
   RawMaster again(link);

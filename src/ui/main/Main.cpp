@@ -71,6 +71,8 @@ const QString DcbErrorReport = QStringLiteral(
     "Error setting parameters from DCB. COM %1 probably does not suport the selected baudrate.");
 const QString ReadErrorText = QStringLiteral("Read data error - AfComPort1 ");
 const QString EndsAfterTheRun = QStringLiteral("The program ends when the running operation has finished.");
+const QString PortLostText = QStringLiteral("COM %1 is lost: waiting for it to come back");
+const QString PortBackText = QStringLiteral("COM %1 is back: polling again");
 
 // Title bar and borders a window manager usually adds around the client area.
 const QSize FrameAllowance(8, 31);
@@ -180,6 +182,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   GWYKomunikator = std::make_unique<TGWYKomunikator>(*AfComPort1);
   GWYKomunikator->OnRegisters = [this] { OnRegistersReceived(); };
   GWYKomunikator->SetImportHost(this);
+  portWatch_.OnBack = [this](int comNumber) { PortBack(comNumber); };
   GWYKomunikator->SetCountersHandler(
       [frame = Frame_Komunikace1](const TPocitadloValues& v) { frame->ShowCounters(v); });
   // 9
@@ -581,6 +584,7 @@ void TMainForm::EndRun() {
 }
 
 void TMainForm::FormClose() {
+  portWatch_.Stop();
   GWYKomunikator.reset();
   UnhookMainWindow(this);
   delete pellix::FindProgrammerWindow(this);
@@ -592,6 +596,11 @@ void TMainForm::ApplicationEvents1Exception(const std::exception& e) {
     pellix::prompts().error(DcbErrorReport.arg(AfComPort1->ComNumber()));
   } else if (message == ReadErrorText) {
     AfComPort1->ClosePort();
+    // Pulled out, most likely: while the operator still wants the link, wait for it.
+    if (Frame_Komunikace1->CheckBox_Connect->isChecked()) {
+      portWatch_.Start(AfComPort1->ComNumber());
+      ShowPortNote(PortLostText.arg(AfComPort1->ComNumber()));
+    }
   } else {
     pellix::prompts().error(message);
   }
@@ -625,9 +634,7 @@ void TMainForm::Frame_Komunikace1CheckBox_ConnectClick() {
   if (box->isChecked()) {
     std::exception_ptr failure;
     try {
-      Frame_Komunikace1ComboBox_BaudRateChange();
-      Frame_Komunikace1ComboBox_AddrChange();
-      GWYKomunikator->Connect(Frame_Komunikace1->AfPortComboBox1->SelectedComNumber());
+      OpenConnection(Frame_Komunikace1->ComNumberToConnect());
       ClearViews();
     } catch (...) {
       failure = std::current_exception();
@@ -639,12 +646,41 @@ void TMainForm::Frame_Komunikace1CheckBox_ConnectClick() {
       return;
     }
   } else {
+    portWatch_.Stop();
     GWYKomunikator->Disconnect();
+    // What the status bar said about the lost port is over with the connection.
+    if (!portNote_.isEmpty() && StatusPanel0->text() == portNote_) StatusPanel0->clear();
+    portNote_.clear();
   }
   const bool connected = box->isChecked();
   Connect1->setEnabled(!connected);
   Disconnect1->setEnabled(connected);
   if (!Timer_recorder->isActive()) Startlogging1->setEnabled(connected);
+}
+
+void TMainForm::OpenConnection(int comNumber) {
+  portWatch_.Stop();
+  Frame_Komunikace1ComboBox_BaudRateChange();
+  Frame_Komunikace1ComboBox_AddrChange();
+  GWYKomunikator->Connect(comNumber);
+  Frame_Komunikace1->ConnectedTo(comNumber);
+}
+
+void TMainForm::PortBack(int comNumber) {
+  if (!GWYKomunikator || !Frame_Komunikace1->CheckBox_Connect->isChecked()) return;
+  try {
+    OpenConnection(comNumber);
+  } catch (const std::exception&) {
+    // Taken again in between (or not quite there yet): keep waiting, without a message.
+    portWatch_.Start(comNumber);
+    return;
+  }
+  ShowPortNote(PortBackText.arg(comNumber));
+}
+
+void TMainForm::ShowPortNote(const QString& text) {
+  portNote_ = text;
+  StatusPanel0->setText(text);
 }
 
 void TMainForm::Frame_Komunikace1ComboBox_BaudRateChange() {
@@ -711,7 +747,8 @@ void TMainForm::SaveSettings() {
   QSettings s(QStringLiteral("Quorvel"), QStringLiteral("Pellix Tool"));
   s.beginGroup(SettingsGroup);
   TFrame_Komunikace* f = Frame_Komunikace1;
-  s.setValue(QStringLiteral("ComNum"), f->AfPortComboBox1->SelectedComNumber());
+  // The port chosen, even while it is unplugged and the list shows another one.
+  s.setValue(QStringLiteral("ComNum"), f->ComNumberToSave());
   s.setValue(QStringLiteral("BR_Index"), f->ComboBox_BaudRate->currentIndex());
   s.setValue(QStringLiteral("SlaveAddr_Index"), f->ComboBox_Addr->currentIndex());
   s.setValue(QStringLiteral("Parity_Index"), f->Cb_Parity->currentIndex());

@@ -2,6 +2,7 @@
 // The main window: menu, communication column, the two line views with their search
 // views, the status bar, the settings store and the application-wide error report.
 #include "GWYKomunikator.h"
+#include "PortReturnWatch.h"
 #include "Prompts.h"
 
 #include <QList>
@@ -224,6 +225,12 @@ class TMainForm : public QMainWindow, public IImportHost {
   enum class PendingEnd { None, Close, Exit };
   int runDepth_ = 0;
   PendingEnd pendingEnd_ = PendingEnd::None;
+  // Applies the baud-rate and address boxes and opens the link on comNumber.
+  void OpenConnection(int comNumber);
+  // The port came back after a read error closed it while "Connected" stayed checked.
+  void PortBack(int comNumber);
+  // A note about the lost port in the status bar, taken away with the connection.
+  void ShowPortNote(const QString& text);
 
   static constexpr uint8_t AllChannelBlocks = 0x0F;
   uint8_t channelBlocksRead_ = 0;  // one bit per channel block
@@ -231,5 +238,7 @@ class TMainForm : public QMainWindow, public IImportHost {
   // A window of its own, not a child: the import disables this window, and a child
   // would be disabled (drawn grey) with it.
   std::unique_ptr<TForm_ProgressDialog> progressDialog_;
+  PortReturnWatch portWatch_;
+  QString portNote_;
   std::unique_ptr<IProgressSink> progressSink_;
 };

@@ -78,6 +78,8 @@ TFrame_Komunikace::TFrame_Komunikace(QWidget* parent) : QFrame(parent) {
   connect(ComboBox_Addr, &QComboBox::activated, this, [this] { RunChange(OnAddrChange, this); });
   connect(Cb_Parity, &QComboBox::activated, this, [this] { RunChange(OnParityChange, this); });
   connect(Cb_Stopbit, &QComboBox::activated, this, [this] { RunChange(OnStopbitChange, this); });
+  // The operator's pick replaces a number that went missing.
+  connect(AfPortComboBox1, &QComboBox::activated, this, [this] { MissingComNumber = 0; });
   connect(Timer_Update, &QTimer::timeout, this, [this] { Timer_UpdateTimer(); });
   Timer_Update->start(PortListRefreshMs);
 }
@@ -135,5 +137,36 @@ void TFrame_Komunikace::ShowCounters(const TPocitadloValues& values) {
 }
 
 void TFrame_Komunikace::Timer_UpdateTimer() {
-  if (!CheckBox_Connect->isChecked()) AfPortComboBox1->RefreshPorts();
+  if (!CheckBox_Connect->isChecked()) RefreshPortsKeepingChoice();
+}
+
+bool TFrame_Komunikace::Listed(int comNumber) const {
+  return AfPortComboBox1->findData(comNumber, TAfPortComboBox::ComNumberRole) >= 0;
+}
+
+void TFrame_Komunikace::RefreshPortsKeepingChoice() {
+  const int before = AfPortComboBox1->SelectedComNumber();
+  AfPortComboBox1->RefreshPorts();
+  if (MissingComNumber == 0 && before > 0 && !Listed(before)) MissingComNumber = before;
+  if (MissingComNumber > 0 && Listed(MissingComNumber)) {
+    AfPortComboBox1->SetSelectedComNumber(MissingComNumber);
+    MissingComNumber = 0;
+  }
+}
+
+int TFrame_Komunikace::ComNumberToConnect() {
+  RefreshPortsKeepingChoice();
+  return MissingComNumber > 0 ? MissingComNumber : AfPortComboBox1->SelectedComNumber();
+}
+
+void TFrame_Komunikace::ConnectedTo(int comNumber) {
+  MissingComNumber = 0;
+  if (AfPortComboBox1->SelectedComNumber() == comNumber) return;
+  // Back between the look at the ports and the open: it is ours now (listed as busy).
+  AfPortComboBox1->RefreshPorts();
+  AfPortComboBox1->SetSelectedComNumber(comNumber);
+}
+
+int TFrame_Komunikace::ComNumberToSave() const {
+  return MissingComNumber > 0 ? MissingComNumber : AfPortComboBox1->SelectedComNumber();
 }

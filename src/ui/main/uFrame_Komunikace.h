@@ -43,9 +43,22 @@ class TFrame_Komunikace : public QFrame {
 
   // The timeout state of the last counters update.
   bool TimeoutShown = false;
+  // The number that was selected when a refresh no longer found it (its adapter is
+  // out), until it is back, is connected to, or the operator picks another; 0 when none.
+  int MissingComNumber = 0;
 
   bool IsConnected() const;
   void ShowCounters(const TPocitadloValues& values);
+  // Rebuilds the port list; a selected number that is gone is remembered as missing and
+  // selected again when it is back.
+  void RefreshPortsKeepingChoice();
+  // The number to connect to, after a fresh look at the ports: the missing one (the port
+  // says that it is missing), else the list's selection.
+  int ComNumberToConnect();
+  // After a successful connect: the list shows the number connected to.
+  void ConnectedTo(int comNumber);
+  // What the settings store keeps: the missing number, else the list's selection.
+  int ComNumberToSave() const;
 
   // The frame's own handlers.
   void CheckBox_ConnectClick();
@@ -63,5 +76,6 @@ class TFrame_Komunikace : public QFrame {
 
  private:
   void ConnectToggled();
+  bool Listed(int comNumber) const;
   static void RunChange(const std::function<void()>& ownerHandler, TFrame_Komunikace* frame);
 };
