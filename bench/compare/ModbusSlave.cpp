@@ -1,13 +1,15 @@
 // bench_modbus_slave: a libmodbus RTU slave on a pseudo-terminal serving a simulated
 // gateway's registers, for the side-by-side comparison with mbpoll (compare-mbpoll.sh).
 //
-//   bench_modbus_slave --scenario FILE --log FILE [--link PATH]
+//   bench_modbus_slave --scenario FILE --log FILE [--link PATH] [--at MS]
 //
 // Prints the pty's device path, then answers until SIGTERM. Values move with time as the
 // scenario says (line faults are switched off: the comparison is of steady polling). The log
 // gets one line per answered request: "<request received ns> <reply sent ns> <start>", times
 // of CLOCK_MONOTONIC, so that other processes can pair them with their own. The reply's time
 // is taken just before its one write(): a master may well have read it before that call returns.
+// --at MS serves the registers as they are MS ms after the start, unchanging (for pictures
+// that must match).
 #include "Scenario.h"
 
 #include <modbus/modbus.h>
@@ -46,6 +48,7 @@ long long monotonicNs() {
 
 int main(int argc, char** argv) {
   std::string scenarioPath, logPath, linkPath;
+  long long frozenAtMs = -1;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
     if (option == "--scenario")
@@ -54,10 +57,13 @@ int main(int argc, char** argv) {
       logPath = argv[i + 1];
     else if (option == "--link")
       linkPath = argv[i + 1];
+    else if (option == "--at")
+      frozenAtMs = std::atoll(argv[i + 1]);
     else
       fail("unknown option " + option);
   }
-  if (scenarioPath.empty() || logPath.empty()) fail("usage: --scenario FILE --log FILE [--link PATH]");
+  if (scenarioPath.empty() || logPath.empty())
+    fail("usage: --scenario FILE --log FILE [--link PATH] [--at MS]");
 
   std::string error;
   auto scenario = pellix::gwsim::loadScenario(scenarioPath, &error);
@@ -112,7 +118,7 @@ int main(int argc, char** argv) {
     const std::uint16_t first = static_cast<std::uint16_t>(request[offset + 1] << 8 | request[offset + 2]);
     const std::uint16_t count = static_cast<std::uint16_t>(request[offset + 3] << 8 | request[offset + 4]);
     if (request[offset] == 0x03) {
-      model.advanceTo((received - start) / 1000000);
+      model.advanceTo(frozenAtMs >= 0 ? frozenAtMs : (received - start) / 1000000);
       if (first + count <= pellix::gwsim::reg::kReadableEnd &&
           model.read(first, count, values) == pellix::gwsim::ModbusError::None)
         std::copy(values.begin(), values.end(), map->tab_registers + first);
