@@ -243,6 +243,7 @@ void TFrame_SensorBox::SetRomClickAction(std::function<void()> action) {
 QString TFrame_SensorBox::RomCodeText() const { return RomCodeToHex(LastRecord.RomCode); }
 
 void TFrame_SensorBox::ClearTexts() {
+  shown_.reset();
   // A free channel is cleared on every poll: only a label that shows something changes.
   pellix::SetCellText(Label_Error, QString());
   RomText.clear();
@@ -265,9 +266,10 @@ void TFrame_SensorBox::ResetBox() {
 
 void TFrame_SensorBox::UpdateFromRecord(const TChannelData& record) {
   LastRecord = record;
-  if (record.ChannelNumber != ChannelNumber) return;
+  if (record.ChannelNumber != ChannelNumber || record == shown_) return;
   if (record.Status == StatusFree) {
     ClearBox();
+    shown_ = record;
     return;
   }
   const bool notRead = record.RomCode == RomCodeNotRead;
@@ -299,6 +301,7 @@ void TFrame_SensorBox::UpdateFromRecord(const TChannelData& record) {
       SetBackground(pellix::BoxWhite);
       break;
   }
+  shown_ = record;
 }
 
 void TFrame_SensorBox::Label_DescriptionClick() {
