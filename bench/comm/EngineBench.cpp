@@ -3,7 +3,9 @@
 //  cpu      - CPU of this process (master, port and its threads) while polling a libmodbus
 //             slave (another process) at a fixed period, side by side with mbpoll doing the
 //             same against its own slave on its own pty.
-// Usage: comm_engine_bench [--latency N] [--seconds S] [--period MS]
+// Usage: comm_engine_bench [--latency N] [--seconds S] [--period MS] [--alone]
+//   --alone  measures the engine without mbpoll beside it (compare-mbpoll.sh runs mbpoll
+//            on its own, interleaved with this)
 #include "ModbusKomunikator.h"
 #include "PtyLink.h"
 
@@ -26,6 +28,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -224,10 +227,16 @@ int main(int argc, char** argv) {
   int rounds = 500;
   int seconds = 60;
   int period = 300;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    if (!std::strcmp(argv[i], "--latency")) rounds = std::atoi(argv[i + 1]);
-    if (!std::strcmp(argv[i], "--seconds")) seconds = std::atoi(argv[i + 1]);
-    if (!std::strcmp(argv[i], "--period")) period = std::atoi(argv[i + 1]);
+  bool alone = false;
+  for (int i = 1; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--alone")) alone = true;
+    if (i + 1 >= argc) continue;
+    if (!std::strcmp(argv[i], "--latency"))
+      rounds = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "--seconds"))
+      seconds = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "--period"))
+      period = std::atoi(argv[++i]);
   }
   char tmpl[] = "/tmp/pellix-bench-XXXXXX";
   if (!mkdtemp(tmpl)) return 1;
@@ -238,24 +247,25 @@ int main(int argc, char** argv) {
   // The slaves run in their own processes (forked before any thread exists), so that
   // this process's CPU time is the engine's alone.
   PtyLink engineLink(3);
-  PtyLink mbpollLink(4);
+  std::optional<PtyLink> mbpollLink;
+  if (!alone) mbpollLink.emplace(4);
   const Child engineSlave = forkSlave(engineLink.masterFd());
-  const Child mbpollSlave = forkSlave(mbpollLink.masterFd());
+  const Child mbpollSlave = alone ? Child{} : forkSlave(mbpollLink->masterFd());
 
   QCoreApplication app(argc, argv);
   if (rounds > 0) latency(rounds);
   if (seconds <= 0) {
     stopSlave(engineSlave);
-    stopSlave(mbpollSlave);
+    if (!alone) stopSlave(mbpollSlave);
     return 0;
   }
 
   // mbpoll: 100 holding registers from 0 of slave 1, every period ms, output discarded.
   std::fflush(stdout);
-  const pid_t mb = fork();
+  const pid_t mb = alone ? -1 : fork();
   if (mb == 0) {
     freopen("/dev/null", "w", stdout);
-    const std::string dev = mbpollLink.slavePath().toStdString();
+    const std::string dev = mbpollLink->slavePath().toStdString();
     const std::string rate = std::to_string(period);
     execlp("mbpoll", "mbpoll", "-m", "rtu", "-a", "1", "-b", "115200", "-P", "none", "-t", "4", "-0", "-r",
            "0", "-c", "100", "-l", rate.c_str(), dev.c_str(), static_cast<char*>(nullptr));
@@ -267,13 +277,13 @@ int main(int argc, char** argv) {
   master.SetPollInterval(static_cast<uint32_t>(period));
   rusage before{};
   getrusage(RUSAGE_SELF, &before);
-  const long long schedBefore = schedNs("/proc/self/schedstat");
   const auto threadsBefore = threadsCpu();
   const auto t0 = Clock::now();
   master.Connect(3);
   QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
   app.exec();
-  // Measured while the port still runs: its threads belong to the engine.
+  // Measured while the port still runs: its threads belong to the engine. Threads that
+  // started during the run (the port's) count from zero.
   long long engineNs = 0;
   long long engineWakeUps = 0;
   std::vector<ThreadCpu> perThread = threadsCpu();
@@ -286,42 +296,40 @@ int main(int argc, char** argv) {
     engineNs += t.ns;
     engineWakeUps += t.wakeUps;
   }
-  const long long mbNs = schedNs("/proc/" + std::to_string(mb) + "/schedstat");
-  const long long mbWakeUps = wakeUps("/proc/" + std::to_string(mb) + "/status");
   rusage after{};
   getrusage(RUSAGE_SELF, &after);
   const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
   master.Disconnect();
-  (void)schedBefore;
-
-  kill(mb, SIGINT);
-  rusage mbUsage{};
-  int status = 0;
-  wait4(mb, &status, 0, &mbUsage);
   const long engineAnswered = stopSlave(engineSlave);
-  const long mbpollAnswered = stopSlave(mbpollSlave);
-
   const TPocitadloValues c = master.GetPocitadlo().Values();
-  // Threads that started during the run (the port's) count from zero.
+  const double polls = static_cast<double>(std::max(1L, engineAnswered));
   const double engineCpu = static_cast<double>(engineNs) / 1e9;
-  const double mbCpu = static_cast<double>(mbNs) / 1e9;
   for (const auto& t : perThread)
     std::printf("  thread %-28s %8.3f ms CPU, %5lld wake-ups\n", t.name.c_str(),
                 static_cast<double>(t.ns) / 1e6, t.wakeUps);
-  std::printf("  wake-ups per poll: engine %.1f, mbpoll %.1f\n",
-              static_cast<double>(engineWakeUps) / std::max(1, c.Rx),
-              static_cast<double>(mbWakeUps) / static_cast<double>(std::max(1L, mbpollAnswered)));
-  std::printf("  (rusage: engine process %.3f s, mbpoll %.3f s)\n", cpuSeconds(after) - cpuSeconds(before),
-              cpuSeconds(mbUsage));
+  std::printf("  (rusage: engine process %.3f s)\n", cpuSeconds(after) - cpuSeconds(before));
   std::printf(
       "engine: %.1f s at %d ms: %d replies (Tx %d, Err %d, slave answered %ld), CPU %.3f s = %.3f %% of a "
-      "core, %.1f us per poll\n",
+      "core, %.1f us per poll, %.2f wake-ups per poll\n",
       wall, period, c.Rx, c.Tx, c.Err, engineAnswered, engineCpu, 100.0 * engineCpu / wall,
-      1e6 * engineCpu / std::max(1, c.Rx));
-  std::printf(
-      "mbpoll: %.1f s at %d ms: slave answered %ld, CPU %.3f s = %.3f %% of a core, %.1f us per poll\n", wall,
-      period, mbpollAnswered, mbCpu, 100.0 * mbCpu / wall,
-      1e6 * mbCpu / static_cast<double>(std::max(1L, mbpollAnswered)));
+      1e6 * engineCpu / polls, static_cast<double>(engineWakeUps) / polls);
+
+  if (!alone) {
+    const long long mbNs = schedNs("/proc/" + std::to_string(mb) + "/schedstat");
+    const long long mbWakeUps = wakeUps("/proc/" + std::to_string(mb) + "/status");
+    kill(mb, SIGINT);
+    rusage mbUsage{};
+    int status = 0;
+    wait4(mb, &status, 0, &mbUsage);
+    const long mbpollAnswered = stopSlave(mbpollSlave);
+    const double mbPolls = static_cast<double>(std::max(1L, mbpollAnswered));
+    const double mbCpu = static_cast<double>(mbNs) / 1e9;
+    std::printf(
+        "mbpoll: %.1f s at %d ms: slave answered %ld, CPU %.3f s = %.3f %% of a core, %.1f us per poll, %.2f "
+        "wake-ups per poll (rusage %.3f s)\n",
+        wall, period, mbpollAnswered, mbCpu, 100.0 * mbCpu / wall, 1e6 * mbCpu / mbPolls,
+        static_cast<double>(mbWakeUps) / mbPolls, cpuSeconds(mbUsage));
+  }
   QDir(QString::fromLocal8Bit(tmpl)).removeRecursively();
   return 0;
 }

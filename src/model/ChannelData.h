@@ -12,6 +12,8 @@ struct TChannelData {
   TRomCode RomCode{};
   std::array<uint16_t, 5> Values{};
   uint8_t Status = 0;
+
+  bool operator==(const TChannelData&) const = default;
 };
 
 using TDynamicLogArray = std::vector<TChannelData>;

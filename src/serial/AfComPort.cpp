@@ -33,6 +33,10 @@ template <class Handler, class... Args>
 void fire(const Handler& handler, Args&&... args) {
   if (Handler h = handler) h(std::forward<Args>(args)...);
 }
+template <class Function, class... Args>
+void fire(const PortEvent<Function>& event, Args&&... args) {
+  fire(event.Handler(), std::forward<Args>(args)...);
+}
 
 uint16_t clampLimit(int value) { return static_cast<uint16_t>(std::clamp(value, 0, 0xFFFF)); }
 
@@ -269,6 +273,28 @@ void TAfCustomSerialPort::PurgeInput() {
 
 int TAfCustomSerialPort::OutputFree() { return FCore->OutputFree(); }
 
+bool TAfCustomSerialPort::HandlesNotification(TAfCoreEvent kind, unsigned data) const {
+  if (kind == TAfCoreEvent::ThreadException || OnSyncEvent.IsSet()) return true;
+  switch (kind) {
+    case TAfCoreEvent::DeviceEvent:
+      return ((data & evRxChar) && OnDataRecived.IsSet()) || ((data & evError) && OnLineError.IsSet()) ||
+             ((data & evCts) && OnCTSChanged.IsSet()) || ((data & evDsr) && OnDSRChanged.IsSet()) ||
+             ((data & evRing) && OnRINGDetected.IsSet()) || ((data & evRlsd) && OnRLSDChanged.IsSet());
+    case TAfCoreEvent::DataWaiting:
+      return OnDataRecived.IsSet();
+    case TAfCoreEvent::OutputFree:
+      return OnOutBufFree.IsSet();
+    case TAfCoreEvent::ThreadException:
+      break;
+  }
+  return true;
+}
+
+bool TAfCustomSerialPort::HandlesLineEvents() const {
+  return OnSyncEvent.IsSet() || OnLineError.IsSet() || OnCTSChanged.IsSet() || OnDSRChanged.IsSet() ||
+         OnRINGDetected.IsSet() || OnRLSDChanged.IsSet();
+}
+
 void TAfCustomSerialPort::DispatchNotification(TAfCoreEvent kind, unsigned data,
                                                const std::exception_ptr& error) {
   if (FClosing) return;
@@ -299,6 +325,9 @@ void TAfCustomSerialPort::DispatchNotification(TAfCoreEvent kind, unsigned data,
   } catch (...) {
     pellix::reportException(std::current_exception());
   }
+  // What the reader left unread is announced again after a while; drained input is not.
+  if (kind == TAfCoreEvent::DataWaiting || (kind == TAfCoreEvent::DeviceEvent && (data & evRxChar)))
+    FCore->DataHandled(OnDataRecived.IsSet());
 }
 
 // ---- TAfCustomComPort, TAfComPort -----------------------------------------

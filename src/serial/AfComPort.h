@@ -5,12 +5,14 @@
 // notifications over to it.
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 enum TAfBaudrate {
   br110,
@@ -112,6 +114,31 @@ struct LineSettings {
   bool operator==(const LineSettings&) const = default;
 };
 
+// The handler of one port event: assigned and called on the GUI thread like the
+// std::function it holds. The port's own threads only ask whether one is set, so that no
+// thread is woken for an event nobody handles.
+template <class Function>
+class PortEvent {
+ public:
+  PortEvent() = default;
+  PortEvent(const PortEvent&) = delete;
+  PortEvent& operator=(const PortEvent&) = delete;
+
+  template <class F>
+  PortEvent& operator=(F&& handler) {
+    handler_ = std::forward<F>(handler);
+    set_.store(static_cast<bool>(handler_), std::memory_order_release);
+    return *this;
+  }
+  explicit operator bool() const { return static_cast<bool>(handler_); }
+  bool IsSet() const { return set_.load(std::memory_order_acquire); }  // from any thread
+  const Function& Handler() const { return handler_; }
+
+ private:
+  Function handler_;
+  std::atomic<bool> set_{false};
+};
+
 // Shows the busy cursor while a port opens (busy = true, then false, also on failure).
 // The core library has no GUI; the widget layer installs the hook.
 using BusyCursorHook = std::function<void(bool busy)>;
@@ -193,11 +220,12 @@ class TAfCustomSerialPort {
   void PurgeInput();
   int OutputFree();  // free bytes in the ring buffer; 0 when not open
 
-  TAfDataReceivedEvent OnDataRecived;
-  TAfLineErrorEvent OnLineError;
-  TAfNotifyEvent OnCTSChanged, OnDSRChanged, OnRINGDetected, OnRLSDChanged;
-  TAfNotifyEvent OnPortOpen, OnPortClose, OnOutBufFree;
-  TAfSyncEvent OnSyncEvent;
+  pellix::PortEvent<TAfDataReceivedEvent> OnDataRecived;
+  pellix::PortEvent<TAfLineErrorEvent> OnLineError;
+  pellix::PortEvent<TAfNotifyEvent> OnCTSChanged, OnDSRChanged, OnRINGDetected, OnRLSDChanged;
+  TAfNotifyEvent OnPortOpen, OnPortClose;
+  pellix::PortEvent<TAfNotifyEvent> OnOutBufFree;
+  pellix::PortEvent<TAfSyncEvent> OnSyncEvent;
   TAfSyncEvent OnNonSyncEvent;
 
  protected:
@@ -213,6 +241,10 @@ class TAfCustomSerialPort {
   void SetModemLines();
   // Runs on the GUI thread for every notification handed over by the core.
   void DispatchNotification(TAfCoreEvent kind, unsigned data, const std::exception_ptr& error);
+  // Whether a notification would reach a handler (asked on the port's threads).
+  bool HandlesNotification(TAfCoreEvent kind, unsigned data) const;
+  // Whether anyone listens for modem line changes or line errors (asked on the port's threads).
+  bool HandlesLineEvents() const;
   void ThrowWriteError(int count, int free) const;
 
   QString FName;

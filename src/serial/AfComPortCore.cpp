@@ -5,17 +5,19 @@
 #include "PortNames.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <QEvent>
 #include <QObject>
 #include <QThread>
 
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/timerfd.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -37,6 +39,8 @@ struct NotificationSlot {
   uint64_t generation = 0;  // bumped on enable/disable: older deliveries are dropped
   uint64_t issued = 0;
   uint64_t done = 0;
+  std::chrono::steady_clock::time_point issuedAt;
+  bool waiting = false;  // the event thread sleeps on `handled`
 };
 
 namespace {
@@ -45,8 +49,49 @@ constexpr int kHandOverTimeoutMs = 2000;
 constexpr int kIdleCheckMs = 200;
 constexpr uint32_t kDeviceTag = 0;
 constexpr uint32_t kWakeTag = 1;
+constexpr uint32_t kUnreadTimerTag = 2;
 
-// The one object, living in the GUI thread, to which every port's threads post.
+// One notification on its way to the GUI thread.
+class HandOverEvent : public QEvent {
+ public:
+  static QEvent::Type Kind() {
+    static const auto kind = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return kind;
+  }
+  HandOverEvent(std::shared_ptr<NotificationSlot> slot, uint64_t ticket, uint64_t generation,
+                TAfCoreEvent notification, unsigned data, std::exception_ptr error)
+      : QEvent(Kind()),
+        slot(std::move(slot)),
+        ticket(ticket),
+        generation(generation),
+        notification(notification),
+        data(data),
+        error(std::move(error)) {}
+
+  std::shared_ptr<NotificationSlot> slot;
+  uint64_t ticket;
+  uint64_t generation;
+  TAfCoreEvent notification;
+  unsigned data;
+  std::exception_ptr error;
+};
+
+}  // namespace
+
+// The one object, living in the GUI thread, to which every port's threads post. Each
+// hand-over is one posted event: one wake-up of the GUI thread, and none of the port's
+// thread unless it is already waiting for this one to be handled.
+class SyncObject : public QObject {
+ protected:
+  void customEvent(QEvent* e) override {
+    if (e->type() != HandOverEvent::Kind()) return;
+    auto* h = static_cast<HandOverEvent*>(e);
+    TAfComPortCore::Deliver(*h->slot, h->ticket, h->generation, h->notification, h->data, h->error);
+  }
+};
+
+namespace {
+
 QObject*& syncObjectSlot() {
   static QObject* object = nullptr;
   return object;
@@ -55,7 +100,7 @@ QObject*& syncObjectSlot() {
 void ensureSyncObject() {
   QObject*& object = syncObjectSlot();
   if (!object) {
-    object = new QObject;  // lives as long as the process
+    object = new SyncObject;  // lives as long as the process
     object->setObjectName(QStringLiteral("AfSafeSyncObjWnd"));
   }
   QCoreApplication* app = QCoreApplication::instance();
@@ -110,6 +155,7 @@ bool ratesMatch(uint32_t wanted, uint32_t got) {
 }
 
 }  // namespace
+
 }  // namespace pellix
 
 using namespace pellix;
@@ -134,6 +180,7 @@ bool TAfComPortCoreThread::Start(TThreadPriority priority, int timeoutMs) {
 void TAfComPortCoreThread::Run(TThreadPriority priority) {
   // Best effort: raising a priority needs privileges we may not have.
   ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), niceFor(priority));
+  ::pthread_setname_np(::pthread_self(), Name());
   {
     std::lock_guard lock(FStartLock);
     FRunning = true;
@@ -160,47 +207,47 @@ void TAfComPortEventThread::Wake() { signalFd(FCore.FEventWake); }
 void TAfComPortEventThread::Execute() {
   TAfComPortCore& core = FCore;
   bool watching = true;  // false after a hang-up: the fd would report it forever
-  // The 200 ms check can only find something while bytes may sit unread, or when the
-  // driver keeps line counters that have to be polled; otherwise it would wake for nothing.
-  bool maybeUnread = true;
-  const bool countersPolled = core.FCountersValid;
+  // Modem lines and line errors show only in the driver's counters, so they are polled every
+  // 200 ms while someone listens for them; a handler on the port's thread hears everything.
+  const bool nonSync = static_cast<bool>(core.FParams.nonSyncHandler);
   while (!Terminated()) {
+    const bool periodic = watching && (nonSync || (core.FCountersKept && core.ListensForLineEvents()));
     epoll_event events[4];
-    const bool idleCheck = watching && (maybeUnread || countersPolled);
-    const int n = ::epoll_wait(core.FEpoll, events, 4, idleCheck ? kIdleCheckMs : -1);
+    const int n = ::epoll_wait(core.FEpoll, events, 4, periodic ? kIdleCheckMs : -1);
     if (n < 0) {
       if (errno == EINTR) continue;
       throw std::system_error(errno, std::generic_category(), "epoll_wait");
     }
     if (Terminated()) break;
-    bool received = false, hangUp = false, outputFree = false;
+    bool received = false, hangUp = false, outputFree = false, unreadCheck = n == 0;
     for (int i = 0; i < n; ++i) {
       if (events[i].data.u32 == kDeviceTag) {
         if (events[i].events & (EPOLLHUP | EPOLLERR))
           hangUp = true;
         else if (events[i].events & EPOLLIN)
           received = true;
+      } else if (events[i].data.u32 == kUnreadTimerTag) {
+        drainFd(core.FUnreadTimer);
+        unreadCheck = true;
       } else {
         drainFd(core.FEventWake);
         if (core.FOutputEmpty.exchange(false)) outputFree = true;
       }
     }
+    // Nothing is looked at before the last notification has been handled.
+    if (!core.WaitForHandOver()) continue;
     unsigned mask = 0;
     int waiting = 0;
     // A close clears the open flag first; from then on the input lock is not taken.
     if (watching && !hangUp && core.FOpen) {
       std::lock_guard lock(core.FInLock);
       mask = core.PollCountersLocked();
-      if (n == 0 && ::ioctl(core.FFd, FIONREAD, &waiting) != 0) {
+      if (unreadCheck && ::ioctl(core.FFd, FIONREAD, &waiting) != 0) {
         waiting = 0;
         if (errno == EIO) hangUp = true;
       }
-      if (n == 0 && waiting == 0) maybeUnread = false;
     }
-    if (received) {
-      mask |= evRxChar;
-      maybeUnread = true;
-    }
+    if (received) mask |= evRxChar;
     if (hangUp && watching) {
       watching = false;
       ::epoll_ctl(core.FEpoll, EPOLL_CTL_DEL, core.FFd, nullptr);
@@ -210,7 +257,7 @@ void TAfComPortEventThread::Execute() {
     }
     if (mask) core.Notify(TAfCoreEvent::DeviceEvent, mask);
     if (outputFree) core.Notify(TAfCoreEvent::OutputFree, 0);
-    if (n == 0 && waiting > 0 && !mask)
+    if (unreadCheck && waiting > 0 && !mask)
       core.Notify(TAfCoreEvent::DataWaiting, static_cast<unsigned>(waiting));
   }
 }
@@ -288,6 +335,7 @@ void TAfComPortCore::EnableNotifications() {
   std::lock_guard lock(FSlot->lock);
   FSlot->enabled = true;
   ++FSlot->generation;
+  FSlot->done = FSlot->issued;  // what an earlier opening left queued is dropped unseen
 }
 
 void TAfComPortCore::DisableNotifications() {
@@ -309,32 +357,68 @@ void TAfComPortCore::Notify(TAfCoreEvent kind, unsigned data, std::exception_ptr
       error = std::current_exception();
     }
   }
+  if (!FOwner->HandlesNotification(kind, data)) {
+    // Every device event starts a new collection of line errors, handled or not.
+    if (kind == TAfCoreEvent::DeviceEvent) TakeLineErrors();
+    return;
+  }
+  if (!WaitForHandOver()) return;
   std::shared_ptr<NotificationSlot> slot = FSlot;
-  std::unique_lock lock(slot->lock);
-  if (!slot->enabled) return;
-  const uint64_t ticket = ++slot->issued;
-  const uint64_t generation = slot->generation;
-  lock.unlock();
-  QMetaObject::invokeMethod(
-      syncObjectSlot(),
-      [slot, ticket, generation, kind, data, error] {
-        TAfCustomSerialPort* port = nullptr;
-        {
-          std::lock_guard guard(slot->lock);
-          if (slot->enabled && slot->generation == generation) port = slot->port;
-        }
-        if (port) port->DispatchNotification(kind, data, error);
-        {
-          std::lock_guard guard(slot->lock);
-          slot->done = std::max(slot->done, ticket);
-        }
-        slot->handled.notify_all();
-      },
-      Qt::QueuedConnection);
-  lock.lock();
-  slot->handled.wait_for(lock, std::chrono::milliseconds(kHandOverTimeoutMs), [&] {
-    return slot->done >= ticket || !slot->enabled || slot->generation != generation;
-  });
+  uint64_t ticket = 0, generation = 0;
+  {
+    std::lock_guard lock(slot->lock);
+    if (!slot->enabled) return;
+    ticket = ++slot->issued;
+    generation = slot->generation;
+    slot->issuedAt = std::chrono::steady_clock::now();
+  }
+  QCoreApplication::postEvent(
+      syncObjectSlot(), new HandOverEvent(std::move(slot), ticket, generation, kind, data, std::move(error)));
+}
+
+bool TAfComPortCore::WaitForHandOver() {
+  NotificationSlot& slot = *FSlot;
+  std::unique_lock lock(slot.lock);
+  if (slot.done < slot.issued && slot.enabled) {
+    const uint64_t generation = slot.generation;
+    slot.waiting = true;
+    slot.handled.wait_until(lock, slot.issuedAt + std::chrono::milliseconds(kHandOverTimeoutMs), [&] {
+      return slot.done >= slot.issued || !slot.enabled || slot.generation != generation;
+    });
+    slot.waiting = false;
+  }
+  return slot.enabled;
+}
+
+void TAfComPortCore::Deliver(NotificationSlot& slot, uint64_t ticket, uint64_t generation, TAfCoreEvent kind,
+                             unsigned data, const std::exception_ptr& error) {
+  TAfCustomSerialPort* port = nullptr;
+  {
+    std::lock_guard guard(slot.lock);
+    if (slot.enabled && slot.generation == generation) port = slot.port;
+  }
+  if (port) port->DispatchNotification(kind, data, error);
+  bool wake = false;
+  {
+    std::lock_guard guard(slot.lock);
+    slot.done = std::max(slot.done, ticket);
+    wake = slot.waiting;
+  }
+  if (wake) slot.handled.notify_all();
+}
+
+void TAfComPortCore::DataHandled(bool announce) {
+  if (!FOpen || FUnreadTimer < 0) return;
+  int waiting = 0;
+  if (announce) {
+    std::lock_guard lock(FInLock);
+    if (::ioctl(FFd, FIONREAD, &waiting) != 0) waiting = 0;
+  }
+  if (waiting <= 0 && !FUnreadTimerArmed) return;
+  itimerspec when{};
+  if (waiting > 0) when.it_value.tv_nsec = kIdleCheckMs * 1000000L;
+  ::timerfd_settime(FUnreadTimer, 0, &when, nullptr);
+  FUnreadTimerArmed = waiting > 0;
 }
 
 void TAfComPortCore::Open(const OpenParams& params) {
@@ -370,12 +454,16 @@ void TAfComPortCore::Open(const OpenParams& params) {
     FEpoll = ::epoll_create1(EPOLL_CLOEXEC);
     FEventWake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     FWriteWake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    FUnreadTimer = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    FUnreadTimerArmed = false;
     // Edge-triggered: one event per arrival, not one per poll while bytes stay unread.
     epoll_event device{EPOLLIN | EPOLLET, {.u32 = kDeviceTag}};
     epoll_event wake{EPOLLIN, {.u32 = kWakeTag}};
-    if (FEpoll < 0 || FEventWake < 0 || FWriteWake < 0 ||
+    epoll_event unread{EPOLLIN, {.u32 = kUnreadTimerTag}};
+    if (FEpoll < 0 || FEventWake < 0 || FWriteWake < 0 || FUnreadTimer < 0 ||
         ::epoll_ctl(FEpoll, EPOLL_CTL_ADD, FFd, &device) != 0 ||
-        ::epoll_ctl(FEpoll, EPOLL_CTL_ADD, FEventWake, &wake) != 0)
+        ::epoll_ctl(FEpoll, EPOLL_CTL_ADD, FEventWake, &wake) != 0 ||
+        ::epoll_ctl(FEpoll, EPOLL_CTL_ADD, FUnreadTimer, &unread) != 0)
       throw coreError(" Error setting EventMask");
 
     LineSettings current;
@@ -386,7 +474,9 @@ void TAfComPortCore::Open(const OpenParams& params) {
     {
       std::lock_guard lock(FInLock);
       FCountersValid = false;
+      FCountersKept = true;
       PollCountersLocked();
+      FCountersKept = FCountersValid;
       FLineErrors = 0;
     }
 
@@ -449,6 +539,8 @@ void TAfComPortCore::Close() {
   closeFd(FEpoll);
   closeFd(FEventWake);
   closeFd(FWriteWake);
+  closeFd(FUnreadTimer);
+  FUnreadTimerArmed = false;
   std::lock_guard lock(FOutLock);
   FRing.reset();
 }
@@ -479,14 +571,38 @@ void TAfComPortCore::SetModemLine(int line, bool on) {
 }
 
 bool TAfComPortCore::Write(const void* data, int count, int& free) {
-  {
-    std::lock_guard lock(FOutLock);
-    free = (FOpen && FRing) ? FRing->Free() : 0;
-    if (!FOpen || !FRing || count < 0 || !FRing->Write(data, count)) return false;
-    FWriteStalled = false;
+  std::unique_lock lock(FOutLock);
+  free = (FOpen && FRing) ? FRing->Free() : 0;
+  if (!FOpen || !FRing || count < 0 || count > free) return false;
+  if (count == 0) return true;
+  if (FRing->Empty() && !FWriteStalled && !FStopRequested) {
+    WriteDirect(static_cast<const uint8_t*>(data), count);
+    return true;
   }
+  FRing->Write(data, count);
+  FWriteStalled = false;
+  lock.unlock();
   signalFd(FWriteWake);
   return true;
+}
+
+void TAfComPortCore::WriteDirect(const uint8_t* data, int count) {
+  int done = 0;
+  while (done < count) {
+    const ssize_t n = ::write(FFd, data + done, static_cast<size_t>(count - done));
+    if (n > 0)
+      done += static_cast<int>(n);
+    else if (n < 0 && errno == EINTR)
+      continue;
+    else
+      break;  // the device is full (the write thread waits for it) or gone (it keeps the data)
+  }
+  if (done == count) {
+    SignalOutputEmpty();
+    return;
+  }
+  FRing->Write(data + done, count - done);
+  signalFd(FWriteWake);
 }
 
 int TAfComPortCore::OutputFree() {
@@ -495,13 +611,14 @@ int TAfComPortCore::OutputFree() {
 }
 
 void TAfComPortCore::SignalOutputEmpty() {
+  if (!FParams.nonSyncHandler && !FOwner->HandlesNotification(TAfCoreEvent::OutputFree, 0)) return;
   FOutputEmpty = true;
   signalFd(FEventWake);
 }
 
 unsigned TAfComPortCore::PollCountersLocked() {
   serial_icounter_struct c{};
-  if (::ioctl(FFd, TIOCGICOUNT, &c) != 0) return 0;  // a pty keeps no counters
+  if (!FCountersKept || ::ioctl(FFd, TIOCGICOUNT, &c) != 0) return 0;  // a pty keeps no counters
   unsigned events = 0, errors = 0;
   if (FCountersValid) {
     if (c.cts != FCounters.cts) events |= evCts;

@@ -16,7 +16,8 @@ class TAfComPortCore;
 
 namespace pellix {
 struct NotificationSlot;
-}
+class SyncObject;
+}  // namespace pellix
 
 class TAfComPortCoreThread {
  public:
@@ -34,6 +35,7 @@ class TAfComPortCoreThread {
  protected:
   virtual void Execute() = 0;
   virtual void Wake() = 0;
+  virtual const char* Name() const = 0;  // as tools like top show it
   TAfComPortCore& FCore;
 
  private:
@@ -46,8 +48,8 @@ class TAfComPortCoreThread {
   bool FRunning = false;
 };
 
-// Waits on the device (epoll, edge-triggered), the wake-up eventfd and a 200 ms
-// tick, and turns what it sees into notifications.
+// Waits on the device (epoll, edge-triggered), the wake-up eventfd and the timer of the
+// check for unread input, and turns what it sees into notifications.
 class TAfComPortEventThread : public TAfComPortCoreThread {
  public:
   using TAfComPortCoreThread::TAfComPortCoreThread;
@@ -55,9 +57,10 @@ class TAfComPortEventThread : public TAfComPortCoreThread {
  protected:
   void Execute() override;
   void Wake() override;
+  const char* Name() const override { return "AfComPortEvent"; }
 };
 
-// Drains the ring buffer into the device.
+// Drains the ring buffer into the device, when the GUI thread could not write at once.
 class TAfComPortWriteThread : public TAfComPortCoreThread {
  public:
   using TAfComPortCoreThread::TAfComPortCoreThread;
@@ -65,6 +68,7 @@ class TAfComPortWriteThread : public TAfComPortCoreThread {
  protected:
   void Execute() override;
   void Wake() override;
+  const char* Name() const override { return "AfComPortWrite"; }
 };
 
 class TAfComPortCore {
@@ -92,6 +96,9 @@ class TAfComPortCore {
   // Notification slot: a disabled slot drops notifications and releases a waiting thread.
   void EnableNotifications();
   void DisableNotifications();
+  // GUI thread, after a data notification has been handled: bytes left unread are announced
+  // again in 200 ms (when someone reads them); once the input is drained nothing is checked.
+  void DataHandled(bool announce);
 
   // Applies the record to the open device. False when refused; `current` is then
   // what the device reports.
@@ -112,12 +119,24 @@ class TAfComPortCore {
   friend class TAfComPortCoreThread;
   friend class TAfComPortEventThread;
   friend class TAfComPortWriteThread;
+  friend class pellix::SyncObject;
 
-  void Cleanup();
+  // GUI thread: runs a handed-over notification unless its slot was disabled since.
+  static void Deliver(pellix::NotificationSlot& slot, uint64_t ticket, uint64_t generation, TAfCoreEvent kind,
+                      unsigned data, const std::exception_ptr& error);
+  bool ListensForLineEvents() const { return FOwner->HandlesLineEvents(); }
+
   void StopWriteThread();
   void SignalOutputEmpty();
-  // Event thread: hands a notification to the GUI thread and waits (at most 2000 ms).
+  // Event thread: hands a notification to the GUI thread, unless nobody handles it. Only
+  // one is in flight: the previous one must have been handled first (or 2000 ms passed).
   void Notify(TAfCoreEvent kind, unsigned data, std::exception_ptr error = {});
+  // Event thread: waits until the notification in flight has been handled, at most until
+  // 2000 ms after it was handed over. False when the slot was disabled meanwhile.
+  bool WaitForHandOver();
+  // Output lock held: writes straight to the device while the write thread has nothing to
+  // do; the bytes that do not go out at once are the write thread's.
+  void WriteDirect(const uint8_t* data, int count);
   // Input lock held: reads the error/modem counters, returns the event bits they add.
   unsigned PollCountersLocked();
 
@@ -127,8 +146,10 @@ class TAfComPortCore {
 
   int FFd = -1;
   int FEpoll = -1;
-  int FEventWake = -1;  // eventfd: terminate / output empty
-  int FWriteWake = -1;  // eventfd: data, stop, terminate
+  int FEventWake = -1;             // eventfd: terminate / output empty
+  int FWriteWake = -1;             // eventfd: data, stop, terminate
+  int FUnreadTimer = -1;           // timerfd: the check for unread input
+  bool FUnreadTimerArmed = false;  // GUI thread
 
   std::atomic<bool> FOpen{false};
   std::atomic<bool> FOutputEmpty{false};
@@ -137,6 +158,7 @@ class TAfComPortCore {
   std::mutex FInLock;
   unsigned FLineErrors = 0;
   bool FCountersValid = false;
+  bool FCountersKept = true;  // false: the driver keeps no counters (a pty), don't ask again
   struct Counters {
     int cts = 0, dsr = 0, rng = 0, dcd = 0, frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
   } FCounters;

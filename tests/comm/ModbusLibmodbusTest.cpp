@@ -24,7 +24,9 @@ class AgainstLibmodbus : public ::testing::Test {
       order.push_back(master.GetPolledAddress());
       last[master.GetPolledAddress()] = r;
     };
-    master.SetPollInterval(40);
+    // The tool's shortest period: a reply later than one period is a timeout by design, and
+    // a busy machine can hold a reply back longer than a few tens of ms.
+    master.SetPollInterval(300);
     master.Connect(Com);
   }
   void TearDown() override { master.Disconnect(); }
@@ -44,7 +46,7 @@ class AgainstLibmodbus : public ::testing::Test {
 };
 
 TEST_F(AgainstLibmodbus, AConnectReadsAllSevenBlocksAndTheRegistersMatch) {
-  ASSERT_TRUE(waitUntil([&] { return order.size() >= 7; }, 5000)) << order.size();
+  ASSERT_TRUE(waitUntil([&] { return order.size() >= 7; }, 15000)) << order.size();
   EXPECT_EQ(std::vector<uint16_t>(order.begin(), order.begin() + 7),
             (std::vector<uint16_t>{1000, 1100, 1200, 0, 100, 200, 300}));
   slave.stop();
@@ -56,14 +58,14 @@ TEST_F(AgainstLibmodbus, AConnectReadsAllSevenBlocksAndTheRegistersMatch) {
 }
 
 TEST_F(AgainstLibmodbus, WritesOfBothKindsLandAndShowInTheNextReads) {
-  ASSERT_TRUE(waitUntil([&] { return !order.empty(); }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return !order.empty(); }, 10000));
   ASSERT_TRUE(master.QueueWrites(std::vector<TRegisterWrite>{{0x05FF, 1010}, {77, 1053}}));
   const std::array<uint16_t, 4> rom = {0x28AA, 0xBBCC, 0xDDEE, 0xFF01};
   master.WriteMultipleRegisters(rom, 390);
   order.clear();
   last.clear();
   // The queue, the pause, then a whole cycle of reads.
-  ASSERT_TRUE(waitUntil([&] { return last.size() >= 7; }, 6000)) << last.size();
+  ASSERT_TRUE(waitUntil([&] { return last.size() >= 7; }, 18000)) << last.size();
   EXPECT_EQ(last[1000][10], 0x05FF);
   EXPECT_EQ(last[1000][53], 77);
   EXPECT_EQ(last[300][90], 0x28AA);
@@ -75,12 +77,12 @@ TEST_F(AgainstLibmodbus, WritesOfBothKindsLandAndShowInTheNextReads) {
 }
 
 TEST_F(AgainstLibmodbus, AnotherSlaveAddressIsNeverAnswered) {
-  ASSERT_TRUE(waitUntil([&] { return !order.empty(); }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return !order.empty(); }, 10000));
   master.SetSlaveAddress(5);
-  ASSERT_TRUE(waitUntil([&] { return master.GetPocitadlo().IsTimeout(); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return master.GetPocitadlo().IsTimeout(); }, 15000));
   const std::size_t seen = order.size();
   master.SetSlaveAddress(1);
-  ASSERT_TRUE(waitUntil([&] { return order.size() > seen; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return order.size() > seen; }, 15000));
   EXPECT_FALSE(master.GetPocitadlo().IsTimeout());
 }
 

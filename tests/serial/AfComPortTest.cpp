@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
@@ -320,13 +321,78 @@ TEST_F(PortTest, EveryBurstIsNotifiedAndUnreadDataAgainEvery200ms) {
   EXPECT_LE(repeats, 5);
   for (const Received& r : calls) EXPECT_TRUE(r.gui);
 
-  // Once read, the announcements stop.
+  // Once read, the announcements stop
   QByteArray buf(205, 0);
   port.ReadBytes(buf.data(), 205);
   processEventsFor(100);
   const size_t after = calls.size();
   processEventsFor(500);
   EXPECT_EQ(calls.size(), after);
+
+  // and start again with the next bytes left unread.
+  pty.send("z");
+  processEventsFor(500);
+  EXPECT_GE(calls.size(), after + 3) << "the arrival and at least two repeats";
+}
+
+// Voluntary context switches of the port's own threads so far: each is one wake-up.
+long long portThreadWakeUps() {
+  long long total = 0;
+  const QStringList tids =
+      QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+  for (const QString& tid : tids) {
+    QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(tid));
+    if (!comm.open(QIODevice::ReadOnly) || !comm.readAll().startsWith("AfComPort")) continue;
+    QFile status(QStringLiteral("/proc/self/task/%1/status").arg(tid));
+    if (!status.open(QIODevice::ReadOnly)) continue;
+    for (const QByteArray& line : status.readAll().split('\n'))
+      if (line.startsWith("voluntary_ctxt_switches:")) total += line.mid(24).trimmed().toLongLong();
+  }
+  return total;
+}
+
+// One poll: a short request out, a whole reply in and read at once. Only the reply's arrival
+// may wake a port thread: the request goes out from the GUI thread, nobody listens for
+// "output free", and once the reader has drained the input there is nothing left to check.
+TEST_F(PortTest, APollWakesThePortsThreadsOnlyForTheReply) {
+  int replies = 0;
+  port.OnDataRecived = [&](TAfCustomSerialPort* s, int count) {
+    if (count < 205) return;
+    QByteArray buf(count, 0);
+    s->ReadBytes(buf.data(), count);
+    ++replies;
+  };
+  openPort();
+  processEventsFor(50);  // both threads started and asleep
+  const long long before = portThreadWakeUps();
+  port.WriteBytes("request!", 8);
+  ASSERT_EQ(pty.receive(8, 1000).size(), 8);
+  pty.send(QByteArray(205, 'r'));
+  ASSERT_TRUE(waitUntil([&] { return replies == 1; }, 1000));
+  processEventsFor(500);  // longer than the check for unread input
+  EXPECT_LE(portThreadWakeUps() - before, 2) << "one for the reply; a pty may deliver it in two pieces";
+}
+
+// A handler may spin a nested event loop (a message box does): nothing further is handed over
+// until it has returned; then what came meanwhile is announced.
+TEST_F(PortTest, NoNotificationOvertakesTheOneBeingHandled) {
+  int calls = 0;
+  bool inside = false, overtaken = false;
+  port.OnDataRecived = [&](TAfCustomSerialPort* s, int count) {
+    overtaken = overtaken || inside;
+    if (++calls == 1) {
+      inside = true;
+      pty.send("more");
+      processEventsFor(400);
+      inside = false;
+    }
+    QByteArray buf(count, 0);
+    s->ReadBytes(buf.data(), count);  // what it was told of; "more" stays
+  };
+  openPort();
+  pty.send("first");
+  ASSERT_TRUE(waitUntil([&] { return calls >= 2; }, 2000));
+  EXPECT_FALSE(overtaken);
 }
 
 TEST_F(PortTest, OutputFreeIsAnnouncedOnTheGuiThread) {

@@ -9,6 +9,8 @@
 #include "uFrame_LineTab.h"
 #include "uFrame_SensorBox.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QLocale>
 
@@ -58,6 +60,50 @@ class Dispatch : public MainWindowFixture {
   }
   QString caption(TFrame_LineTab* line) { return line->Label_Caption->text(); }
 };
+
+// The layout requests and paint events the whole program sees, by widget name.
+class WindowEvents : public QObject {
+ public:
+  WindowEvents() { qApp->installEventFilter(this); }
+  ~WindowEvents() override { qApp->removeEventFilter(this); }
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() == QEvent::LayoutRequest) layouts << o->objectName();
+    if (e->type() == QEvent::Paint) painted << o->objectName();
+    return false;
+  }
+  QStringList layouts, painted;
+};
+
+// A poll round after the first: the same channels again, free ones included, one value
+// moved, one more request and reply counted. Nothing is laid out anew, and only the
+// labels whose text changed are painted (not the boxes or frames beneath them).
+TEST_F(Dispatch, SteadyPollingLaysNothingOutAndPaintsOnlyWhatChanged) {
+  TMainForm& f = makeForm();
+  f.show();
+  std::array<Block, 4> blocks;
+  for (int i = 0; i < 4; ++i) blocks[i] = ChannelBlock(static_cast<uint16_t>(i * 100));
+  for (int channel : {5, 17, 33}) SetStatus(blocks[channel / 10], channel, 255);
+  auto round = [&](int requests) {
+    for (int i = 0; i < 4; ++i) f.DispatchRegisterBlock(blocks[i], static_cast<uint16_t>(i * 100));
+    f.Frame_Komunikace1->ShowCounters({requests, requests, 0, false});
+  };
+  round(4);
+  // Until the window is shown, laid out and painted.
+  for (int quiet = 0, i = 0; quiet < 3 && i < 100; ++i) {
+    WindowEvents settling;
+    pellix::test::processEventsFor(30);
+    quiet = settling.layouts.isEmpty() && settling.painted.isEmpty() ? quiet + 1 : 0;
+  }
+
+  blocks[0][4] = 215;  // channel 1: 20.0 °C -> 21.5 °C
+  WindowEvents seen;
+  round(5);
+  pellix::test::processEventsFor(50);
+  EXPECT_EQ(seen.layouts.join(' '), "");
+  seen.painted.sort();
+  EXPECT_EQ(seen.painted.join(' '), "Label_Rx Label_Tx Label_Value1");
+  EXPECT_EQ(f.ChannelBoxes[0]->Label_Value1->text(), "21.5 \u00B0C");
+}
 
 TEST_F(Dispatch, BlockAt200FillsChannels21To30OnlyAndRecomputesBothCaptions) {
   TMainForm& f = makeForm();

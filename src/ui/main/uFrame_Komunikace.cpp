@@ -1,6 +1,7 @@
 #include "uFrame_Komunikace.h"
 
 #include "AfPortComboBox.h"
+#include "FixedCell.h"
 #include "Pocitadlo.h"
 #include "uFrame_Pocitadlo.h"
 
@@ -133,7 +134,7 @@ void TFrame_Komunikace::ShowCounters(const TPocitadloValues& values) {
     CheckBox_Connect->setChecked(false);
     text = QStringLiteral("Error - Disconnected");
   }
-  Frame_Pocitadlo1->Label_Timeout->setText(text);
+  pellix::SetCellText(Frame_Pocitadlo1->Label_Timeout, text);
 }
 
 void TFrame_Komunikace::Timer_UpdateTimer() {

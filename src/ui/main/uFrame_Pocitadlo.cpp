@@ -1,5 +1,6 @@
 #include "uFrame_Pocitadlo.h"
 
+#include "FixedCell.h"
 #include "Pocitadlo.h"
 
 #include <QGridLayout>
@@ -15,6 +16,8 @@ QLabel* counterLabel(QWidget* parent, const char* name, const QColor& colour) {
   QPalette p = l->palette();
   p.setColor(QPalette::WindowText, colour);
   l->setPalette(p);
+  // Opaque on the same colour: a new count repaints the label, not the frames beneath it.
+  l->setAutoFillBackground(true);
   return l;
 }
 
@@ -36,10 +39,11 @@ TFrame_Pocitadlo::TFrame_Pocitadlo(QWidget* parent) : QFrame(parent) {
   auto* grid = new QGridLayout(this);
   grid->setContentsMargins(4, 2, 4, 2);
   grid->setVerticalSpacing(2);
-  grid->addWidget(Label_Tx, 0, 0);
-  grid->addWidget(Label_Rx, 0, 1);
-  grid->addWidget(Label_Error, 1, 0);
-  grid->addWidget(Label_Timeout, 1, 1);
+  // Counts change on every request and reply: fixed cells keep that from the layouts.
+  pellix::AddFixedCell(grid, Label_Tx, 0, 0);
+  pellix::AddFixedCell(grid, Label_Rx, 0, 1);
+  pellix::AddFixedCell(grid, Label_Error, 1, 0);
+  pellix::AddFixedCell(grid, Label_Timeout, 1, 1);
   // The row keeps its height whether "Timeout" shows or not.
   grid->setRowMinimumHeight(1, Label_Error->sizeHint().height());
   // Columns as wide as their widest texts, whatever they show now: a longer state text
@@ -57,8 +61,8 @@ TFrame_Pocitadlo::TFrame_Pocitadlo(QWidget* parent) : QFrame(parent) {
 }
 
 void TFrame_Pocitadlo::ShowValues(const TPocitadloValues& values) {
-  Label_Rx->setText(QStringLiteral("Rx = %1").arg(values.Rx));
-  Label_Tx->setText(QStringLiteral("Tx = %1").arg(values.Tx));
-  Label_Error->setText(QStringLiteral("Err = %1").arg(values.Err));
+  pellix::SetCellText(Label_Rx, QStringLiteral("Rx = %1").arg(values.Rx));
+  pellix::SetCellText(Label_Tx, QStringLiteral("Tx = %1").arg(values.Tx));
+  pellix::SetCellText(Label_Error, QStringLiteral("Err = %1").arg(values.Err));
   Label_Timeout->setVisible(values.Timeout);
 }

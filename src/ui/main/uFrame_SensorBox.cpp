@@ -3,6 +3,7 @@
 #include "ChannelStatus.h"
 #include "ChannelsNumbering.h"
 #include "Family.h"
+#include "FixedCell.h"
 #include "Hint.h"
 #include "Prompts.h"
 #include "RomCode.h"
@@ -204,12 +205,13 @@ TFrame_SensorBox::TFrame_SensorBox(QWidget* parent) : QFrame(parent) {
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(2);
   grid->setVerticalSpacing(1);
+  // The texts the poll changes sit in fixed cells: a new value repaints its label only.
   for (int n = 0; n < 4; ++n) {
-    grid->addWidget(ValueLabels[n], 0, n);
+    pellix::AddFixedCell(grid, ValueLabels[n], 0, n);
     grid->setColumnStretch(n, 1);
   }
-  grid->addWidget(Label_Value5, 1, 0);
-  grid->addWidget(Label_Error, 1, 1, 1, 3);
+  pellix::AddFixedCell(grid, Label_Value5, 1, 0);
+  pellix::AddFixedCell(grid, Label_Error, 1, 1, 1, 3);
 
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(2, 1, 2, 2);
@@ -278,10 +280,12 @@ void TFrame_SensorBox::SetRomClickAction(std::function<void()> action) {
 QString TFrame_SensorBox::RomCodeText() const { return RomCodeToHex(LastRecord.RomCode); }
 
 void TFrame_SensorBox::ClearTexts() {
-  Label_Error->clear();
+  shown_.reset();
+  // A free channel is cleared on every poll: only a label that shows something changes.
+  pellix::SetCellText(Label_Error, QString());
   RomText.clear();
   ApplyDisplayMode();
-  for (QLabel* l : ValueLabels) l->clear();
+  for (QLabel* l : ValueLabels) pellix::SetCellText(l, QString());
 }
 
 void TFrame_SensorBox::ClearBox() {
@@ -299,9 +303,10 @@ void TFrame_SensorBox::ResetBox() {
 
 void TFrame_SensorBox::UpdateFromRecord(const TChannelData& record) {
   LastRecord = record;
-  if (record.ChannelNumber != ChannelNumber) return;
+  if (record.ChannelNumber != ChannelNumber || record == shown_) return;
   if (record.Status == StatusFree) {
     ClearBox();
+    shown_ = record;
     return;
   }
   const bool notRead = record.RomCode == RomCodeNotRead;
@@ -313,10 +318,10 @@ void TFrame_SensorBox::UpdateFromRecord(const TChannelData& record) {
   SetExplainingHint(Label_Channel, FamilyFor(FamilyCode(record.RomCode)).Hint);
   const auto values = ChannelValueTexts(record);
   for (int n = 0; n < 5; ++n) {
-    ValueLabels[n]->setText(values[n].Text);
+    pellix::SetCellText(ValueLabels[n], values[n].Text);
     SetExplainingHint(ValueLabels[n], values[n].Hint);
   }
-  Label_Error->setText(ChannelStatusText(record.Status));
+  pellix::SetCellText(Label_Error, ChannelStatusText(record.Status));
   SetExplainingHint(Label_Error, ChannelStatusHint(record.Status));
 
   switch (StatusColourClass(record.Status)) {
@@ -333,6 +338,7 @@ void TFrame_SensorBox::UpdateFromRecord(const TChannelData& record) {
       SetBackground(pellix::BoxWhite);
       break;
   }
+  shown_ = record;
 }
 
 void TFrame_SensorBox::Label_DescriptionClick() {

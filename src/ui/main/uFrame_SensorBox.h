@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <array>
 #include <functional>
+#include <optional>
 
 class QMouseEvent;
 
@@ -91,4 +92,7 @@ class TFrame_SensorBox : public QFrame {
   void SetBackground(const QColor& c);
 
   QColor background_;
+  // The record the box shows: the poll brings most records again unchanged, and those
+  // need no texts, hints or colours worked out anew.
+  std::optional<TChannelData> shown_;
 };
