@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   r.drainFarSide();
 
   HeldMaster master(r.port);
-  const auto handler = r.port.OnDataRecived;
+  const auto handler = r.port.OnDataRecived.Handler();
   r.port.OnDataRecived = [&r, handler](TAfCustomSerialPort* sender, int count) {
     ++r.notifications;
     handler(sender, count);
