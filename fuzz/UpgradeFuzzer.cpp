@@ -36,6 +36,7 @@ class YesPrompts final : public Prompts {
   void information(const QString& text, const QString&) override { last = text; }
   void error(const QString& text, const QString&) override { last = text; }
   bool warning(const QString& text, const QString&) override { return (last = text), true; }
+  void warningOk(const QString& text, const QString&) override { last = text; }
   bool confirmation(const QString& text, ConfirmButtons, const QString&) override {
     return (last = text), true;
   }
