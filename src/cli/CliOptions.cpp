@@ -8,27 +8,22 @@
 namespace pellix::cli {
 namespace {
 
-struct CommandSpec {
-  int minArgs;
-  int maxArgs;
-  bool overwrites;
-};
-
-const std::map<QString, CommandSpec>& Commands() {
-  static const std::map<QString, CommandSpec> commands{
-      {QStringLiteral("read"), {0, 0, false}},
-      {QStringLiteral("versions"), {0, 0, false}},
-      {QStringLiteral("backup"), {1, 1, false}},
-      {QStringLiteral("restore"), {1, 1, true}},
-      {QStringLiteral("find-new"), {1, 1, false}},
-      {QStringLiteral("find-new-all"), {1, 1, false}},
-      {QStringLiteral("find-all"), {1, 1, false}},
-      {QStringLiteral("save-new"), {2, 2, false}},
-      {QStringLiteral("save-found"), {3, 3, false}},
-      {QStringLiteral("delete"), {1, 1, true}},
-      {QStringLiteral("set-rom"), {2, 2, true}},
-      {QStringLiteral("upgrade"), {1, 1, true}},
-      {QStringLiteral("descriptions-template"), {1, 1, false}},
+// Each command and the number of its arguments.
+const std::map<QString, int>& Commands() {
+  static const std::map<QString, int> commands{
+      {QStringLiteral("read"), 0},
+      {QStringLiteral("versions"), 0},
+      {QStringLiteral("backup"), 1},
+      {QStringLiteral("restore"), 1},
+      {QStringLiteral("find-new"), 1},
+      {QStringLiteral("find-new-all"), 1},
+      {QStringLiteral("find-all"), 1},
+      {QStringLiteral("save-new"), 2},
+      {QStringLiteral("save-found"), 3},
+      {QStringLiteral("delete"), 1},
+      {QStringLiteral("set-rom"), 2},
+      {QStringLiteral("upgrade"), 1},
+      {QStringLiteral("descriptions-template"), 1},
   };
   return commands;
 }
@@ -66,11 +61,6 @@ int choice(const QString& option, const QString& text, const QStringList& names)
 }
 
 }  // namespace
-
-bool Overwrites(const QString& command) {
-  const auto it = Commands().find(command);
-  return it != Commands().end() && it->second.overwrites;
-}
 
 int ChannelFromText(const QString& text) {
   const int first = DisplayedNumber(1);
@@ -137,14 +127,11 @@ CliOptions ParseCommandLine(const QStringList& args) {
   o.Args = positional;
   const auto it = Commands().find(o.Command);
   if (it == Commands().end()) usage(QStringLiteral("unknown command \"%1\"").arg(o.Command));
-  if (o.Args.size() < it->second.minArgs || o.Args.size() > it->second.maxArgs)
-    usage(QStringLiteral("%1: wrong number of arguments").arg(o.Command));
+  if (o.Args.size() != it->second) usage(QStringLiteral("%1: wrong number of arguments").arg(o.Command));
   if (comGiven == !o.Link.Device.isEmpty())
     usage(QStringLiteral("give the port with --com N or with --device PATH (one of them)"));
   if (o.Command != QLatin1String("read") && (o.Format != OutputFormat::Table || o.WatchSeconds != 0))
     usage(QStringLiteral("--format and --watch belong to read"));
-  if (o.Yes && !it->second.overwrites)
-    usage(QStringLiteral("--yes belongs to the commands that overwrite: restore, delete, set-rom, upgrade"));
   return o;
 }
 

@@ -50,9 +50,6 @@ CliOptions ParseCommandLine(const QStringList& args);
 
 QString UsageText();
 
-// Commands that write to the gateway and need --yes (or an answer on a terminal).
-bool Overwrites(const QString& command);
-
 // The operator's channel number (as the window numbers channels) -> channel number
 // 1..40; CliError(ExitUsage) when it is not one.
 int ChannelFromText(const QString& text);

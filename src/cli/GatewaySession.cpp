@@ -40,6 +40,26 @@ int ComNumberFor(const LinkOptions& link) {
   return 1;
 }
 
+QString PortNameOf(const LinkOptions& link) {
+  return link.Device.isEmpty() ? QStringLiteral("COM%1").arg(link.Com) : link.Device;
+}
+
+void OpenPortOf(const LinkOptions& link, int com, const std::function<void()>& open) {
+  if (link.Device.isEmpty()) return open();
+  const auto named = [&](const std::exception& e) {
+    return CliError(
+        ExitPortError,
+        QString::fromUtf8(e.what()).replace(QStringLiteral("COM%1").arg(com), link.Device).trimmed());
+  };
+  try {
+    open();
+  } catch (const EAfComPortCoreError& e) {
+    throw named(e);
+  } catch (const EAfComPortError& e) {
+    throw named(e);
+  }
+}
+
 GatewaySession::GatewaySession(const LinkOptions& link) : link_(link) {
   client_.OnTxFrame = [this](const TCommFrame& frame) {
     ++sequence_;
@@ -77,10 +97,6 @@ GatewaySession::~GatewaySession() {
   client_.Disconnect();
 }
 
-QString GatewaySession::PortName() const {
-  return link_.Device.isEmpty() ? QStringLiteral("COM%1").arg(link_.Com) : link_.Device;
-}
-
 void GatewaySession::Connect() {
   com_ = ComNumberFor(link_);
   client_.SetBaudRateIndex(link_.BaudRateIndex);
@@ -89,7 +105,7 @@ void GatewaySession::Connect() {
   client_.SetStopBitsIndex(link_.StopBitsIndex);
   lastRx_ = txAtLastRx_ = 0;
   noReply_ = false;
-  client_.Connect(com_);
+  OpenPortOf(link_, com_, [&] { client_.Connect(com_); });
 }
 
 // The next block read is the first one still wanted: a read costs one poll period, and

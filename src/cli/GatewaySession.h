@@ -21,6 +21,11 @@ using Blocks = std::map<uint16_t, Block>;
 // The COM number to open: --com, or the number a --device path is reached by (a link in
 // a ports folder of the process's own when no number leads to it).
 int ComNumberFor(const LinkOptions& link);
+// Runs open (of the port reached by com); with --device, a port error names the device
+// rather than the number it was reached by.
+// "COM3" or the --device path, for messages.
+QString PortNameOf(const LinkOptions& link);
+void OpenPortOf(const LinkOptions& link, int com, const std::function<void()>& open);
 
 class GatewaySession {
  public:
@@ -42,7 +47,7 @@ class GatewaySession {
   Blocks Command(int line, uint16_t word, const std::function<void()>& queue, std::set<uint16_t> thenRead);
 
   TGWYKomunikator& Client() { return client_; }
-  QString PortName() const;
+  QString PortName() const { return PortNameOf(link_); }
 
  private:
   Blocks ReadAfter(int mark, const std::set<uint16_t>& wanted);

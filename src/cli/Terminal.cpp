@@ -32,9 +32,11 @@ bool ConfirmOverwrite(const QString& command, const QString& question, bool yes)
                        .arg(command));
   PrintErr(question + QStringLiteral(" [y/N] "));
   std::string answer;
-  if (!std::getline(std::cin, answer)) return false;
+  if (!std::getline(std::cin, answer)) answer.clear();
   const QString a = QString::fromLocal8Bit(answer.c_str()).trimmed().toLower();
-  return a == QLatin1String("y") || a == QLatin1String("yes");
+  if (a == QLatin1String("y") || a == QLatin1String("yes")) return true;
+  PrintErr(QStringLiteral("Nothing was written.\n"));
+  return false;
 }
 
 void ProgressLine::Show(const QString& text, int position, int maximum) {

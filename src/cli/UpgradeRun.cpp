@@ -39,7 +39,8 @@ int RunUpgrade(const CliOptions& o) {
   installPrompts(std::make_unique<CliPrompts>(true));
 
   const int baud = TGWYKomunikator::BaudRates[static_cast<std::size_t>(o.Link.BaudRateIndex)] * 100;
-  port.SetComNumber(ComNumberFor(o.Link));
+  const int com = ComNumberFor(o.Link);
+  port.SetComNumber(com);
   port.SetUserBaudRate(baud);
   port.SetParity(static_cast<TAfParity>(o.Link.ParityIndex));
   port.SetStopbits(o.Link.StopBitsIndex == 0 ? sbOne : sbTwo);
@@ -52,7 +53,7 @@ int RunUpgrade(const CliOptions& o) {
   struct Restore {
     ~Restore() { pellix::setErrorHandler({}); }
   } restoreHandler;
-  port.OpenPort();
+  OpenPortOf(o.Link, com, [&] { port.OpenPort(); });
   link.PortOpened();
   transfer.PortOpened();
 
@@ -77,7 +78,7 @@ int RunUpgrade(const CliOptions& o) {
   const auto lost = [&] {
     return CliError(ExitNoReply,
                     QStringLiteral("%1: the port was lost%2")
-                        .arg(port.ComNumber() ? QStringLiteral("COM%1").arg(port.ComNumber()) : image,
+                        .arg(PortNameOf(o.Link),
                              portError.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(portError)));
   };
 
@@ -114,6 +115,10 @@ int RunUpgrade(const CliOptions& o) {
   }
   progress.Finish();
   timer.stop();
+  // A run the transfer ended itself (the port went away between two looks) is no success.
+  if (!port.IsOpen() ||
+      !transfer.Display().ProgressText.startsWith(QStringLiteral("Firmware update completed")))
+    throw lost();
   port.ClosePort();
   return ExitDone;
 }

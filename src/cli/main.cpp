@@ -15,8 +15,9 @@ int main(int argc, char** argv) {
   pellix::PellixCoreApplication app(argc, argv);
   QStringList args = QCoreApplication::arguments();
   args.removeFirst();
+  CliOptions options;
   try {
-    const CliOptions options = ParseCommandLine(args);
+    options = ParseCommandLine(args);
     if (options.Help) {
       PrintOut(UsageText());
       return ExitDone;
@@ -32,10 +33,11 @@ int main(int argc, char** argv) {
     if (e.Code == ExitUsage && args.isEmpty()) PrintErr(UsageText());
     return e.Code;
   } catch (const EAfComPortCoreError& e) {
-    PrintErr(QString::fromUtf8(e.what()) + QLatin1Char('\n'));
+    // The window's own words for a port that cannot be opened.
+    PrintErr(PortErrorReport(e, options.Link.Com) + QLatin1Char('\n'));
     return ExitPortError;
   } catch (const EAfComPortError& e) {
-    PrintErr(QString::fromUtf8(e.what()) + QLatin1Char('\n'));
+    PrintErr(PortErrorReport(e, options.Link.Com) + QLatin1Char('\n'));
     return ExitPortError;
   }
 }
