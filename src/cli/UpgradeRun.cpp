@@ -73,7 +73,10 @@ int RunUpgrade(const CliOptions& o) {
   });
   transfer.OnDisplayChanged = [&] {
     const ProgrammerDisplay& d = transfer.Display();
-    if (transfer.Busy) progress.Show(d.ProgressText, d.ProgressPosition, d.ProgressMaximum);
+    if (transfer.Busy)
+      progress.Show(d.ProgressText, d.ProgressPosition, d.ProgressMaximum);
+    else
+      progress.Finish();  // before the completed message
   };
   const auto lost = [&] {
     return CliError(ExitNoReply,
