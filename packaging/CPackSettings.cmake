@@ -13,6 +13,8 @@ restores the channel table, records temperatures into CSV files and upgrades
 the gateway's firmware. USB serial adapters get fixed COM numbers and are
 named by maker and serial number.
 .
+pellix-cli does the same from scripts, without a display: read the channels,
+back up and restore, search, save and free channels, upgrade the firmware.
 A gateway simulator, pellix-gwsim, is included so that the tool can be tried
 without hardware.")
 set(CPACK_PACKAGE_CONTACT "Quorvel s.r.o. <info@quorvel.example>")

@@ -77,7 +77,7 @@ QString ImportNothingText(const QString& fileName) {
       .arg(fileName);
 }
 
-QString ImportDifferText(const ImportResult& result, const QString& fileName) {
+QString ImportDifferReport(const ImportResult& result, const QString& fileName) {
   QStringList sentences;
   if (!result.Differ.empty())
     sentences << (result.Differ.size() == 1
@@ -89,10 +89,14 @@ QString ImportDifferText(const ImportResult& result, const QString& fileName) {
                       ? QStringLiteral("Channel %1 could not be read back from the gateway.")
                       : QStringLiteral("Channels %1 could not be read back from the gateway."))
                      .arg(DisplayedNumbers(result.NotRead));
-  sentences << (result.Differ.size() + result.NotRead.size() == 1
-                    ? QStringLiteral("Do you want to import it again?")
-                    : QStringLiteral("Do you want to import them again?"));
   return sentences.join(QLatin1Char('\n'));
+}
+
+QString ImportDifferText(const ImportResult& result, const QString& fileName) {
+  return ImportDifferReport(result, fileName) + QLatin1Char('\n') +
+         (result.Differ.size() + result.NotRead.size() == 1
+              ? QStringLiteral("Do you want to import it again?")
+              : QStringLiteral("Do you want to import them again?"));
 }
 
 QString ImportUncheckedText(const QString& fileName) {

@@ -49,6 +49,8 @@ QString ImportNothingText(const QString& fileName);
 // Some channels do not hold what the file assigns, or could not be read back: their
 // displayed numbers, and the offer to write them again.
 QString ImportDifferText(const ImportResult& result, const QString& fileName);
+// The same without the offer: one sentence per kind, one line each.
+QString ImportDifferReport(const ImportResult& result, const QString& fileName);
 // The port closed before the channels could be read back.
 QString ImportUncheckedText(const QString& fileName);
 

@@ -69,6 +69,9 @@ class TGWYKomunikator : public TModbusKomunikator {
   // reads the channels back: the operator learns which did not take and may write those
   // again. fileName is shown to the operator (without its folder).
   void WriteChannelsFromFile(const TDynamicLogArray& records, const QString& fileName);
+  // One pass of that import without a question: the writes, then the poll's reads of the
+  // channel blocks. pellix-cli reports the result itself.
+  pellix::ImportResult WriteAndCheck(const TDynamicLogArray& records, const QString& fileName);
 
   // 0..15; any other index changes nothing.
   void SetBaudRateIndex(int index);
@@ -94,8 +97,6 @@ class TGWYKomunikator : public TModbusKomunikator {
   IImportHost* ImportHost = nullptr;
 
  private:
-  // One pass of the import: the writes, then the poll's reads of the channel blocks.
-  pellix::ImportResult WriteAndCheck(const TDynamicLogArray& records, const QString& fileName);
   void WaitForReadBack(const pellix::ImportCheck& check);
   pellix::ImportCheck* importCheck_ = nullptr;  // while an import reads back
   void LineCommand(int line, uint16_t command);

@@ -71,3 +71,7 @@ void SetLanguage(int index) {
 }
 
 void SetCaptionsObserver(std::function<void()> observer) { captionsObserver() = std::move(observer); }
+
+QString StrConstFilled(int pair, const QString& text) {
+  return StrConst(pair).replace(QLatin1String("%s"), text);
+}

@@ -10,6 +10,8 @@ inline constexpr int LanguageEnglish = 1;
 // pair 1..31 in the current language; empty for a pair outside the table.
 QString StrConst(int pair);
 QString StrConst(int pair, int language);
+// The pairs that are printf patterns with one "%s" (the version lines), filled with text.
+QString StrConstFilled(int pair, const QString& text);
 
 int Language();
 // A different index 0 or 1 is stored and the captions observer runs; anything else

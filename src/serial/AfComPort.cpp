@@ -131,6 +131,14 @@ void TAfCustomSerialPort::UpdateLineSettings() {
   FLineSettings = s;
 }
 
+QString PortErrorReport(const std::exception& e, int comNumber) {
+  const QString message = QString::fromUtf8(e.what());
+  if (message != QLatin1String("Error setting parameters from DCB")) return message;
+  return QStringLiteral(
+             "Error setting parameters from DCB. COM %1 probably does not suport the selected baudrate.")
+      .arg(comNumber);
+}
+
 void TAfCustomSerialPort::ApplyLineSettings() {
   UpdateLineSettings();
   if (!FCore->IsOpen()) return;

@@ -82,6 +82,10 @@ class EAfComPortCoreError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// What the operator is told of a port error: refused line settings name the port and
+// the likely cause; any other error says what it says.
+QString PortErrorReport(const std::exception& e, int comNumber);
+
 class TAfCustomSerialPort;
 class TAfComPortCore;
 using TAfNotifyEvent = std::function<void(TAfCustomSerialPort* sender)>;

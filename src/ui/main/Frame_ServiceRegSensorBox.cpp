@@ -66,28 +66,10 @@ void TFrame_SensorNewBox::UpdateSlot(const TSearchResult& result) {
   SpeedButton_Save->setEnabled(true);
   Label_ROMCode->setText(RomCodeToHex(result.RomCode));
   DeviceIndex = result.DeviceIndex;
-  Label_Index->setText(QStringLiteral("Index: ") + QString::number(result.DeviceIndex));
+  Label_Index->setText(pellix::SearchIndexText(result.DeviceIndex));
 }
 
 namespace pellix {
-
-std::vector<TSearchResult> SearchResultsFromBlock(const std::array<uint16_t, 100>& regs,
-                                                  uint16_t startAddress) {
-  std::vector<TSearchResult> results;
-  using namespace RegisterMap;
-  if (startAddress != SearchResultsLine1 && startAddress != SearchResultsLine2) return results;
-  const int firstSlot = (startAddress - SearchResultsLine1) / SearchRecordRegisters + 1;
-  results.reserve(SearchRecordCount);
-  for (int k = 0; k < SearchRecordCount; ++k) {
-    const int base = SearchRecordRegisters * k;
-    TSearchResult r;
-    r.SlotIndex = firstSlot + k;
-    std::copy_n(regs.begin() + base + SearchRecordRomCodeOffset, RomCodeWords, r.RomCode.begin());
-    r.DeviceIndex = regs[base + SearchRecordIndexOffset];
-    results.push_back(r);
-  }
-  return results;
-}
 
 void ShowSearchResults(const QList<TFrame_SensorNewBox*>& resultSlots, const std::array<uint16_t, 100>& regs,
                        uint16_t startAddress) {

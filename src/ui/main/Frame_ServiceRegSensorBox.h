@@ -1,19 +1,14 @@
 #pragma once
 // One result slot of a search view: a device the gateway found on the line, with
 // the gateway's index for it and a button to save it into a channel.
+#include "GatewayBlocks.h"
+
 #include <QFrame>
 #include <QLabel>
 #include <QToolButton>
 #include <array>
 #include <cstdint>
 #include <vector>
-
-// One record of a search-result block: 4 ROM code words, then the device index.
-struct TSearchResult {
-  int SlotIndex = 0;
-  std::array<uint16_t, 4> RomCode{};
-  uint16_t DeviceIndex = 0;
-};
 
 class TFrame_SensorNewBox : public QFrame {
   Q_OBJECT
@@ -40,11 +35,6 @@ class TFrame_SensorNewBox : public QFrame {
 namespace pellix {
 
 inline constexpr int ResultSlotsPerLine = 20;
-
-// The 20 records of a search-result block (1100 or 1200), each addressed to its slot
-// index (1-20 for 1100, 21-40 for 1200). Empty for any other start address.
-std::vector<TSearchResult> SearchResultsFromBlock(const std::array<uint16_t, 100>& regs,
-                                                  uint16_t startAddress);
 
 // Hands every record of the block to its slot; resultSlots holds all 40 slots,
 // LINE 1's first, so slot s is entry s - 1.

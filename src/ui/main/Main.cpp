@@ -67,8 +67,6 @@ namespace {
 
 const QString SettingsGroup = QStringLiteral("CommSetting");
 const QString DcbErrorText = QStringLiteral("Error setting parameters from DCB");
-const QString DcbErrorReport = QStringLiteral(
-    "Error setting parameters from DCB. COM %1 probably does not suport the selected baudrate.");
 const QString ReadErrorText = QStringLiteral("Read data error - AfComPort1 ");
 const QString EndsAfterTheRun = QStringLiteral("The program ends when the running operation has finished.");
 const QString PortLostText = QStringLiteral("COM %1 is lost: waiting for it to come back");
@@ -593,7 +591,7 @@ void TMainForm::FormClose() {
 void TMainForm::ApplicationEvents1Exception(const std::exception& e) {
   const QString message = QString::fromUtf8(e.what());
   if (message == DcbErrorText) {
-    pellix::prompts().error(DcbErrorReport.arg(AfComPort1->ComNumber()));
+    pellix::prompts().error(PortErrorReport(e, AfComPort1->ComNumber()));
   } else if (message == ReadErrorText) {
     AfComPort1->ClosePort();
     // Pulled out, most likely: while the operator still wants the link, wait for it.

@@ -19,11 +19,6 @@
 
 namespace {
 
-// The captions of the caption table are printf patterns with one "%s".
-QString FillPattern(QString pattern, const QString& text) {
-  return pattern.replace(QLatin1String("%s"), text);
-}
-
 // A line's state is the status of the last of its boxes that reports a line fault,
 // or 0 when none does. Showing the running state after every box ends on that same
 // caption, so the view is told once.
@@ -56,9 +51,9 @@ void TMainForm::DispatchRegisterBlock(const std::array<uint16_t, 100>& regs, uin
   switch (startAddress) {
     case rm::ServiceBlock:
       Label_SWVer->setText(
-          FillPattern(StrConst(27), FormatVersionNumber(regs[rm::FirmwareVersion - rm::ServiceBlock])));
+          StrConstFilled(27, FormatVersionNumber(regs[rm::FirmwareVersion - rm::ServiceBlock])));
       Label_HWVer->setText(
-          FillPattern(StrConst(28), FormatVersionNumber(regs[rm::HardwareVersion - rm::ServiceBlock])));
+          StrConstFilled(28, FormatVersionNumber(regs[rm::HardwareVersion - rm::ServiceBlock])));
       dlgGWYSettings->ServiceBlockUpdate(regs);
       Frame_FindNewTab1->ShowServiceBlock(regs, 0);
       Frame_FindNewTab2->ShowServiceBlock(regs, 1);

@@ -1,6 +1,7 @@
 #include "uFrame_FindNewTab.h"
 
 #include "Frame_ServiceRegSensorBox.h"
+#include "GatewayBlocks.h"
 #include "Hint.h"
 #include "Prompts.h"
 #include "RegisterMap.h"
@@ -13,8 +14,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QString hex4(uint16_t value) { return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper(); }
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption) {
   auto* b = new QPushButton(caption, parent);
@@ -127,35 +126,14 @@ void TFrame_FindNewTab::ClearSearch() {
 
 void TFrame_FindNewTab::AppendSlots(QList<TFrame_SensorNewBox*>& list) const { list.append(Slots); }
 
-QString TFrame_FindNewTab::OperationStatusText(uint16_t code) {
-  switch (code) {
-    case 0x0000:
-      return QStringLiteral("No command received");
-    case 0xFFFF:
-      return QStringLiteral("OK");
-    case 0xEEE1:
-      return QStringLiteral("Channel number out of range");
-    case 0xEEE2:
-      return QStringLiteral("Unsupported command number");
-    case 0xEEE3:
-      return QStringLiteral("Error reading ROM code");
-    case 0xEEE4:
-      return QStringLiteral("CRC error when reading ROM code");
-    default:
-      return QStringLiteral("Undefined error code");
-  }
-}
+QString TFrame_FindNewTab::OperationStatusText(uint16_t code) { return pellix::OperationStatusText(code); }
 
 void TFrame_FindNewTab::ShowServiceBlock(const std::array<uint16_t, 100>& regs, int line) {
-  using namespace RegisterMap;
   if (line != 0 && line != 1) return;
-  const int rom0 = LineNewRomCode(line) - ServiceBlock;
-  const TRomCode rom{regs[rom0], regs[rom0 + 1], regs[rom0 + 2], regs[rom0 + 3]};
-  Label_NewROMCode->setText(QStringLiteral("New: ") + RomCodeToHex(rom));
-  Label_Command->setText(QStringLiteral("Command: 0x%1").arg(hex4(regs[LineCommand(line) - ServiceBlock])));
-  const uint16_t status = regs[LineOperationStatus(line) - ServiceBlock];
-  Label_Status->setText(
-      QStringLiteral("Operation status: %1 (0x%2)").arg(OperationStatusText(status), hex4(status)));
+  const pellix::LineService service = pellix::LineServiceFromBlock(regs, line);
+  Label_NewROMCode->setText(pellix::NewRomCodeText(service.NewRomCode));
+  Label_Command->setText(pellix::CommandText(service.Command));
+  Label_Status->setText(pellix::OperationStatusLine(service.Status));
 }
 
 namespace pellix {
