@@ -18,6 +18,7 @@ void TKomunikator::SendFrame() {
   if (!Port.IsOpen()) return;
   Port.WriteBytes(TxFrame.Data, TxFrame.Length);
   if (OnTxFrame) OnTxFrame(TxFrame);
+  if (FrameObserver) FrameObserver->FrameSent({TxFrame.Data, TxFrame.Length});
 }
 
 bool TKomunikator::ReadFrame() {
@@ -32,6 +33,7 @@ bool TKomunikator::ReadWaiting(int waiting) {
   Port.ReadBytes(RxFrame.Data, n);
   RxFrame.Length = static_cast<uint8_t>(n);
   if (OnRxFrame) OnRxFrame(RxFrame);
+  if (FrameObserver) FrameObserver->FrameReceived({RxFrame.Data, RxFrame.Length});
   return true;
 }
 

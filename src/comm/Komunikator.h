@@ -4,6 +4,7 @@
 // decides what a timer tick and received bytes mean.
 #include "AfComPort.h"
 #include "CommFrame.h"
+#include "FrameObserver.h"
 #include "Pocitadlo.h"
 
 #include <QTimer>
@@ -44,6 +45,10 @@ class TKomunikator {
   std::function<void(const TCommFrame&)> OnTxFrame;
   std::function<void(const TCommFrame&)> OnRxFrame;
 
+  // The traffic monitor, while it is open; not owned. Null: no extra work at all.
+  void SetFrameObserver(IFrameObserver* observer) { FrameObserver = observer; }
+  IFrameObserver* GetFrameObserver() const { return FrameObserver; }
+
  protected:
   // ReadFrame with the count just measured, so that a caller that measured it need not ask again.
   bool ReadWaiting(int waiting);
@@ -53,4 +58,5 @@ class TKomunikator {
   QTimer Timer;
   TCommFrame TxFrame;
   TCommFrame RxFrame;
+  IFrameObserver* FrameObserver = nullptr;
 };

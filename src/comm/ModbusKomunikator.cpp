@@ -17,6 +17,10 @@ bool TModbusKomunikator::PortInactive() {
 }
 
 void TModbusKomunikator::Transmit(bool expectReply) {
+  // The counters are about to take the pending request as unanswered (unless the ceiling
+  // clears them first); the monitor shows it before the request that finds it out.
+  if (FrameObserver && expectReply && Pocitadlo.IsPending() && Pocitadlo.GetTx() < TPocitadlo::Ceiling)
+    FrameObserver->ReplyMissed();
   SendFrame();
   if (expectReply) Pocitadlo.RequestSent();
   // A write cancels the pending state of an earlier read.

@@ -356,6 +356,12 @@ void ProgrammerTransfer::Timer1Timer() {
   RxCount = 0;
   rxOverflow_ = false;
   ReadReception();
+  if (FrameObserver) {
+    if (RxCount > 0)
+      FrameObserver->FrameReceived({RxBuf.data(), static_cast<std::size_t>(RxCount)});
+    else if (ReplyState == ReplyPending)
+      FrameObserver->ReplyMissed();
+  }
   // More than the buffer holds is never a reply, whatever its last bytes are.
   if (!rxOverflow_ && IsValidReply({RxBuf.data(), static_cast<std::size_t>(RxCount)})) {
     ReplyState = ReplyValid;
@@ -450,6 +456,7 @@ void ProgrammerTransfer::Rec03() {
 void ProgrammerTransfer::Send(const TxFrame& frame) {
   TxBuf = frame;
   port_.WriteBytes(TxBuf.Data.data(), TxBuf.Length);
+  if (FrameObserver) FrameObserver->FrameSent(TxBuf.bytes());
 }
 
 void ProgrammerTransfer::PortInactiveDuringRun() {

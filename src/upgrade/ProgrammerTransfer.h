@@ -1,6 +1,7 @@
 #pragma once
 // The firmware transfer of the upgrade window: the image, the request frames and the
 // state machine that one timer tick drives. QtCore only; the window shows `Display()`.
+#include "FrameObserver.h"
 #include "Prompts.h"
 
 #include <QString>
@@ -144,6 +145,8 @@ class ProgrammerTransfer {
   std::array<uint16_t, upgrade::RegsCount> Regs{};
 
   FileDialogSpec OpenDialog1;
+  // The traffic monitor, while it is open; not owned.
+  IFrameObserver* FrameObserver = nullptr;
 
   const ProgrammerDisplay& Display() const { return display_; }
   // Called after every change of the display, and before a prompt is shown.

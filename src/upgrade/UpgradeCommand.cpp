@@ -85,7 +85,9 @@ void RunFirmwareUpgrade(const UpgradeHandOver& host) {
   host.connectItem->setEnabled(false);
   host.disconnectItem->setEnabled(true);
   host.mainWindow->hide();
+  form->Transfer().FrameObserver = host.frameObserver;
   const int result = form->exec();
+  form->Transfer().FrameObserver = nullptr;
   host.mainWindow->show();
 
   if (result == QDialog::Accepted) {

@@ -2,6 +2,7 @@
 // The firmware upgrade window: loads an image and writes it into the gateway over a
 // port of its own, paced by Timer1.
 #include "AfComPort.h"
+#include "FrameObserver.h"
 #include "ProgrammerTransfer.h"
 
 #include <QDialog>
@@ -90,16 +91,17 @@ namespace pellix {
 
 // What the main window's upgrade command works with. Every member is required.
 struct UpgradeHandOver {
-  QWidget* mainWindow = nullptr;          // owns the upgrade window; hidden while it is shown
-  QAction* upgradeItem = nullptr;         // UpgradeSW1
-  QAction* connectItem = nullptr;         // Connect1
-  QAction* disconnectItem = nullptr;      // Disconnect1
-  QCheckBox* connectBox = nullptr;        // CheckBox_Connect of the communication frame
-  QTimer* updateTimer = nullptr;          // Timer_Update of the communication frame
-  std::function<bool()> timeoutShown;     // the frame's TimeoutShown
-  std::function<int()> comNumber;         // the port list's SelectedComNumber()
-  std::function<int()> baudRate;          // the gateway client's GetBaudRate()
-  std::function<uint8_t()> slaveAddress;  // the gateway client's GetSlaveAddress()
+  QWidget* mainWindow = nullptr;            // owns the upgrade window; hidden while it is shown
+  QAction* upgradeItem = nullptr;           // UpgradeSW1
+  QAction* connectItem = nullptr;           // Connect1
+  QAction* disconnectItem = nullptr;        // Disconnect1
+  QCheckBox* connectBox = nullptr;          // CheckBox_Connect of the communication frame
+  QTimer* updateTimer = nullptr;            // Timer_Update of the communication frame
+  std::function<bool()> timeoutShown;       // the frame's TimeoutShown
+  std::function<int()> comNumber;           // the port list's SelectedComNumber()
+  std::function<int()> baudRate;            // the gateway client's GetBaudRate()
+  std::function<uint8_t()> slaveAddress;    // the gateway client's GetSlaveAddress()
+  IFrameObserver* frameObserver = nullptr;  // the traffic monitor, while it is open
 };
 
 // The whole upgrade command: checks the connection, hands the port over, shows the
