@@ -42,6 +42,9 @@ constexpr std::array<Pair, StrConstCount> kTable{{
     {u"Nastavení portů", u"Port settings"},
     {u"Rychlost", u"Baud rate"},
     {u"Adresa", u"Address"},
+    {u"Monitor provozu", u"Traffic monitor"},
+    {u"Zobrazení", u"View"},
+    {u"Graf průběhu", u"Trend chart"},
 }};
 
 int g_language = LanguageEnglish;

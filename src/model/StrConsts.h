@@ -3,11 +3,12 @@
 #include <QString>
 #include <functional>
 
-inline constexpr int StrConstCount = 31;
+// 31 from the original table, then the traffic monitor's and the trend chart's menus.
+inline constexpr int StrConstCount = 34;
 inline constexpr int LanguageCzech = 0;
 inline constexpr int LanguageEnglish = 1;
 
-// pair 1..31 in the current language; empty for a pair outside the table.
+// pair 1..StrConstCount in the current language; empty for a pair outside the table.
 QString StrConst(int pair);
 QString StrConst(int pair, int language);
 // The pairs that are printf patterns with one "%s" (the version lines), filled with text.

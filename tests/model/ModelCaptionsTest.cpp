@@ -17,6 +17,9 @@ TEST_F(Captions, EnglishByDefault) {
   EXPECT_EQ(StrConst(1), QStringLiteral("File"));
   EXPECT_EQ(StrConst(27), QStringLiteral("Gateway FW version: %s"));
   EXPECT_EQ(StrConst(31), QStringLiteral("Address"));
+  EXPECT_EQ(StrConst(32), QStringLiteral("Traffic monitor"));
+  EXPECT_EQ(StrConst(33), QStringLiteral("View"));
+  EXPECT_EQ(StrConst(34), QStringLiteral("Trend chart"));
 }
 
 TEST_F(Captions, CzechVersionLineAndDiacritics) {
@@ -24,13 +27,15 @@ TEST_F(Captions, CzechVersionLineAndDiacritics) {
   EXPECT_EQ(StrConst(27), QStringLiteral("Verze FW: %s"));
   EXPECT_EQ(StrConst(2), QStringLiteral("Uložit do souboru"));
   EXPECT_EQ(StrConst(29), QStringLiteral("Nastavení portů"));
+  EXPECT_EQ(StrConst(33), QStringLiteral("Zobrazení"));
+  EXPECT_EQ(StrConst(34), QStringLiteral("Graf průběhu"));
   EXPECT_EQ(StrConst(25), QStringLiteral("Ceština"));
   EXPECT_EQ(StrConst(26), QStringLiteral("Anglictina (English)"));
 }
 
 TEST_F(Captions, OutsideTheTableIsEmpty) {
   EXPECT_TRUE(StrConst(0).isEmpty());
-  EXPECT_TRUE(StrConst(32).isEmpty());
+  EXPECT_TRUE(StrConst(StrConstCount + 1).isEmpty());
 }
 
 TEST_F(Captions, ObserverRunsOnlyOnAChange) {

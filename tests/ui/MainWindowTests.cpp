@@ -76,6 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
         MenuRow{"Connect1", "Connect", "F3", true, true},
         MenuRow{"Disconnect1", "Disconnect", "F4", true, false},
         MenuRow{"AssignComNumber1", "Assign COM number\u2026", "", true, true},
+        MenuRow{"TrafficMonitor1", "Traffic monitor", "Ctrl+T", true, true},
         MenuRow{"Settings1", "Settings", "", false, true},
         MenuRow{"Portsetti1", "Port  settings...", "", true, true},
         MenuRow{"Expertsettings1", "Expert settings...", "", true, true},
@@ -91,7 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
         MenuRow{"StopLogging1", "Stop Logging", "", true, false},
         MenuRow{"RecordOptions1", "Recorder Options", "", true, true},
         MenuRow{"Language1", "Language", "", false, true}, MenuRow{"Czech1", "Ceština", "", true, true},
-        MenuRow{"English1", "English", "", true, true}, MenuRow{"Help1", "Help", "", true, true},
+        MenuRow{"English1", "English", "", true, true}, MenuRow{"View1", "View", "", true, true},
+        MenuRow{"TrendChart1", "Trend chart", "Ctrl+G", true, true}, MenuRow{"Help1", "Help", "", true, true},
         MenuRow{"ApplicationManual", "Pellix Tool User Manual", "F1", true, true},
         MenuRow{"GatewayManual", "Gateway 1-Wire/Modbus User Manual", "", false, true},
         MenuRow{"About1", "About...", "", true, true}, MenuRow{"About2", "About", "", true, true}));
@@ -101,7 +103,7 @@ TEST_F(MainWindowFixture, MenuBarOrderAndSeparators) {
   QStringList top;
   for (QAction* a : f.menuBar()->actions()) top << a->objectName();
   EXPECT_EQ(top, QStringList({"File1", "Communication1", "Settings1", "SWUpgrade1", "Descriptions1",
-                              "Record1", "Language1", "Help1", "About2"}));
+                              "Record1", "Language1", "View1", "Help1", "About2"}));
   QStringList file;
   for (QAction* a : f.File1->actions()) file << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
   EXPECT_EQ(file, QStringList({"Import1", "Export1", "-", "Exit1"}));

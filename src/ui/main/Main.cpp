@@ -216,6 +216,13 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
       AssignComNumber1,
       QStringLiteral("Give a serial adapter a fixed COM number|Links an adapter to a COM number of your "
                      "choice in the ports folder, lists these links and removes them."));
+  setItemHint(
+      TrafficMonitor1,
+      QStringLiteral("Watch the line|Shows every frame sent to and received from the gateway, decoded, "
+                     "with CRC errors, short replies and timeouts marked."));
+  setItemHint(TrendChart1,
+              QStringLiteral("Trend chart|Draws the values of the chosen channels over time; Identify finds "
+                             "the sensor you warm or cool by hand."));
   pellix::SetHint(SpdBtn_GWYSettings, QStringLiteral("RS485 and RS232 configuration"));
   // 12
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -236,7 +243,8 @@ TMainForm::~TMainForm() {
   SetCaptionsObserver({});
   UnhookMainWindow(this);
   SaveSettings();
-  // The client goes before the port it borrows.
+  // The client goes before the port it borrows, and after the windows that listen to it.
+  CloseMonitors();
   GWYKomunikator.reset();
 }
 
@@ -262,6 +270,8 @@ void TMainForm::CreateMenu() {
   Disconnect1->setEnabled(false);
   N6 = addSeparator(Communication1, "N6");
   AssignComNumber1 = addItem(Communication1, "AssignComNumber1", QStringLiteral("Assign COM number\u2026"));
+  TrafficMonitor1 = addItem(Communication1, "TrafficMonitor1", QStringLiteral("Traffic monitor"),
+                            QKeySequence(Qt::CTRL | Qt::Key_T));
 
   Settings1 = addMenu(bar, "Settings1", QStringLiteral("Settings"));
   Portsetti1 = addItem(Settings1, "Portsetti1", QStringLiteral("Port  settings..."));
@@ -299,6 +309,10 @@ void TMainForm::CreateMenu() {
     LanguageGroup->addAction(a);
   }
   English1->setChecked(true);
+
+  View1 = addMenu(bar, "View1", QStringLiteral("View"));
+  TrendChart1 =
+      addItem(View1, "TrendChart1", QStringLiteral("Trend chart"), QKeySequence(Qt::CTRL | Qt::Key_G));
 
   Help1 = addMenu(bar, "Help1", QStringLiteral("Help"));
   ApplicationManual = addItem(Help1, "ApplicationManual", QStringLiteral("Pellix Tool User Manual"),
@@ -451,6 +465,8 @@ void TMainForm::WireControls() {
   onTrigger(Connect1, &TMainForm::Connect1Click);
   onTrigger(Disconnect1, &TMainForm::Disconnect1Click);
   onTrigger(AssignComNumber1, &TMainForm::AssignComNumber1Click);
+  onTrigger(TrafficMonitor1, &TMainForm::TrafficMonitor1Click);
+  onTrigger(TrendChart1, &TMainForm::TrendChart1Click);
   onTrigger(Portsetti1, &TMainForm::Portsetti1Click);
   onTrigger(Expertsettings1, &TMainForm::Expertsettings1Click);
   onTrigger(UpgradeSW1, &TMainForm::UpgradeSW1Click);
@@ -509,7 +525,8 @@ void TMainForm::SetConnectChecked() { Frame_Komunikace1->CheckBox_Connect->setCh
 
 void TMainForm::ApplyCaptions() {
   const std::pair<QMenu*, int> menus[] = {{File1, 1},          {Communication1, 10}, {SWUpgrade1, 15},
-                                          {Descriptions1, 17}, {Record1, 20},        {Language1, 24}};
+                                          {Descriptions1, 17}, {Record1, 20},        {Language1, 24},
+                                          {View1, 33}};
   const std::pair<QAction*, int> items[] = {{Import1, 3},
                                             {Export1, 2},
                                             {Exit1, 4},
@@ -524,7 +541,9 @@ void TMainForm::ApplyCaptions() {
                                             {StopLogging1, 22},
                                             {RecordOptions1, 23},
                                             {Czech1, 25},
-                                            {English1, 26}};
+                                            {English1, 26},
+                                            {TrafficMonitor1, 32},
+                                            {TrendChart1, 34}};
   for (const auto& [menu, pair] : menus) menu->setTitle(StrConst(pair));
   for (const auto& [item, pair] : items) item->setText(StrConst(pair));
 }
@@ -583,6 +602,7 @@ void TMainForm::EndRun() {
 
 void TMainForm::FormClose() {
   portWatch_.Stop();
+  CloseMonitors();
   GWYKomunikator.reset();
   UnhookMainWindow(this);
   delete pellix::FindProgrammerWindow(this);
@@ -623,6 +643,7 @@ void TMainForm::OnRegistersReceived() {
   std::array<uint16_t, 100> regs{};
   GWYKomunikator->GetRegisters(regs);
   DispatchRegisterBlock(regs, GWYKomunikator->GetPolledAddress());
+  if (trendChart_) FeedTrend(regs, GWYKomunikator->GetPolledAddress());
 }
 
 void TMainForm::Frame_Komunikace1CheckBox_ConnectClick() {

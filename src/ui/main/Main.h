@@ -30,6 +30,12 @@ class TFrame_SensorNewBox;
 class TdlgGWYSettings;
 class TForm_ProgressDialog;
 class TdlgAboutQuorvel;
+namespace pellix::monitor {
+class TrafficMonitorWindow;
+}
+namespace pellix::trend {
+class TrendChartWindow;
+}
 
 namespace pellix {
 
@@ -99,6 +105,7 @@ class TMainForm : public QMainWindow, public IImportHost {
   QAction* Disconnect1 = nullptr;
   QAction* N6 = nullptr;
   QAction* AssignComNumber1 = nullptr;
+  QAction* TrafficMonitor1 = nullptr;
   QMenu* Settings1 = nullptr;
   QAction* Portsetti1 = nullptr;
   QAction* N4 = nullptr;
@@ -120,6 +127,8 @@ class TMainForm : public QMainWindow, public IImportHost {
   QActionGroup* LanguageGroup = nullptr;
   QAction* Czech1 = nullptr;
   QAction* English1 = nullptr;
+  QMenu* View1 = nullptr;
+  QAction* TrendChart1 = nullptr;
   QMenu* Help1 = nullptr;
   QAction* ApplicationManual = nullptr;
   QAction* GatewayManual = nullptr;
@@ -187,6 +196,12 @@ class TMainForm : public QMainWindow, public IImportHost {
   void GatewayManualClick();
   void About1Click();
 
+  // MainMonitors.cpp: the traffic monitor and the trend chart, created on first use.
+  void TrafficMonitor1Click();
+  void TrendChart1Click();
+  pellix::monitor::TrafficMonitorWindow* TrafficMonitor() const { return trafficMonitor_; }
+  pellix::trend::TrendChartWindow* TrendChart() const { return trendChart_; }
+
   // The configuration import drives the window through these.
   void SetMainWindowEnabled(bool enabled) override;
   IProgressSink& ProgressDialog() override;
@@ -241,4 +256,10 @@ class TMainForm : public QMainWindow, public IImportHost {
   PortReturnWatch portWatch_;
   QString portNote_;
   std::unique_ptr<IProgressSink> progressSink_;
+  pellix::monitor::TrafficMonitorWindow* trafficMonitor_ = nullptr;  // a child window
+  pellix::trend::TrendChartWindow* trendChart_ = nullptr;            // a child window
+  // Frees both; they listen to the client, which goes after them.
+  void CloseMonitors();
+  // Feeds the trend chart while it is shown.
+  void FeedTrend(const std::array<uint16_t, 100>& regs, uint16_t startAddress);
 };

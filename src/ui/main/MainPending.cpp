@@ -38,6 +38,7 @@ void TMainForm::UpgradeSW1Click() {
   h.comNumber = [this] { return Frame_Komunikace1->AfPortComboBox1->SelectedComNumber(); };
   h.baudRate = [this] { return GWYKomunikator ? GWYKomunikator->GetBaudRate() : 0; };
   h.slaveAddress = [this] { return GWYKomunikator ? GWYKomunikator->GetSlaveAddress() : uint8_t{1}; };
+  h.frameObserver = GWYKomunikator ? GWYKomunikator->GetFrameObserver() : nullptr;
   RunWaiting([&h] { pellix::RunFirmwareUpgrade(h); });
 }
 void TMainForm::ShowDescriptions1Click() {
