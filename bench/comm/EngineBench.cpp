@@ -3,11 +3,13 @@
 //  cpu      - CPU of this process (master, port and its threads) while polling a libmodbus
 //             slave (another process) at a fixed period, side by side with mbpoll doing the
 //             same against its own slave on its own pty.
-// Usage: comm_engine_bench [--latency N] [--seconds S] [--period MS] [--alone]
-//   --alone  measures the engine without mbpoll beside it (compare-mbpoll.sh runs mbpoll
-//            on its own, interleaved with this)
+// Usage: comm_engine_bench [--latency N] [--seconds S] [--period MS] [--alone] [--observer]
+//   --alone     measures the engine without mbpoll beside it (compare-mbpoll.sh runs mbpoll
+//               on its own, interleaved with this)
+//   --observer  the traffic monitor's log listens to the engine, as while its window is open
 #include "ModbusKomunikator.h"
 #include "PtyLink.h"
+#include "TrafficLog.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -228,8 +230,10 @@ int main(int argc, char** argv) {
   int seconds = 60;
   int period = 300;
   bool alone = false;
+  bool observer = false;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--alone")) alone = true;
+    if (!std::strcmp(argv[i], "--observer")) observer = true;
     if (i + 1 >= argc) continue;
     if (!std::strcmp(argv[i], "--latency"))
       rounds = std::atoi(argv[++i]);
@@ -275,6 +279,8 @@ int main(int argc, char** argv) {
   TAfComPort port;
   TModbusKomunikator master(port);
   master.SetPollInterval(static_cast<uint32_t>(period));
+  pellix::monitor::TrafficLog log;
+  if (observer) master.SetFrameObserver(&log);
   rusage before{};
   getrusage(RUSAGE_SELF, &before);
   const auto threadsBefore = threadsCpu();
@@ -310,9 +316,11 @@ int main(int argc, char** argv) {
   std::printf("  (rusage: engine process %.3f s)\n", cpuSeconds(after) - cpuSeconds(before));
   std::printf(
       "engine: %.1f s at %d ms: %d replies (Tx %d, Err %d, slave answered %ld), CPU %.3f s = %.3f %% of a "
-      "core, %.1f us per poll, %.2f wake-ups per poll\n",
+      "core, %.1f us per poll, %.2f wake-ups per poll%s\n",
       wall, period, c.Rx, c.Tx, c.Err, engineAnswered, engineCpu, 100.0 * engineCpu / wall,
-      1e6 * engineCpu / polls, static_cast<double>(engineWakeUps) / polls);
+      1e6 * engineCpu / polls, static_cast<double>(engineWakeUps) / polls,
+      observer ? QStringLiteral(" (observer: %1 frames)").arg(log.NextSequence()).toLatin1().constData()
+               : "");
 
   if (!alone) {
     const long long mbNs = schedNs("/proc/" + std::to_string(mb) + "/schedstat");

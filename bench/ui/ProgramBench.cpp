@@ -9,6 +9,8 @@
 //                                       "D <ns>" a polled block dispatched to the views,
 //                                       "R <ns>" the window repainted after it and the GUI thread idle
 //                                       (times of CLOCK_MONOTONIC)
+//   PELLIX_BENCH_OPEN=monitor|trend|monitor,trend opens those windows once connected (poll),
+//   so that compare-mbpoll.sh measures what they cost
 #include "AfPortComboBox.h"
 #include "Main.h"
 #include "ProcessCpu.h"
@@ -201,8 +203,14 @@ int main(int argc, char** argv) {
           probe.Dispatched();
         };
       }
+      const QByteArray open = qgetenv("PELLIX_BENCH_OPEN");
       connectAtUsbRate(
-          f, com, [] {}, true);
+          f, com,
+          [&f, open] {
+            if (open.contains("monitor")) f.TrafficMonitor1Click();
+            if (open.contains("trend")) f.TrendChart1Click();
+          },
+          true);
       QuitOnSignal(SIGTERM);
       QObject::connect(qApp, &QCoreApplication::aboutToQuit, &f, [k = f.Frame_Komunikace1] {
         std::printf("%s %s %s connected=%d\n", qPrintable(k->Frame_Pocitadlo1->Label_Tx->text()),
