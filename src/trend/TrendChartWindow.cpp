@@ -91,6 +91,13 @@ TrendChartWindow::TrendChartWindow(QWidget* parent) : QWidget(parent, Qt::Window
   chart_->addAxis(axisTemperature_, Qt::AlignLeft);
   chart_->addAxis(axisValue_, Qt::AlignRight);
   axisValue_->setVisible(false);
+  // An axis that no series uses when the chart is first shown stays hidden for good: an
+  // empty series holds the time and temperature axes from the start.
+  auto* anchor = new QLineSeries;
+  chart_->addSeries(anchor);
+  anchor->attachAxis(axisTime_);
+  anchor->attachAxis(axisTemperature_);
+  for (QLegendMarker* m : chart_->legend()->markers(anchor)) m->setVisible(false);
   Chart_Trend = new QChartView(chart_, this);
   Chart_Trend->setObjectName(QStringLiteral("Chart_Trend"));
   Chart_Trend->setRenderHint(QPainter::Antialiasing);
@@ -259,6 +266,7 @@ void TrendChartWindow::Redraw() {
     if (!any) continue;
     const double margin = std::max(0.5, (hi[a] - lo[a]) * 0.1);
     axes[a]->setRange(std::floor(lo[a] - margin), std::ceil(hi[a] + margin));
+    axes[a]->applyNiceNumbers();
   }
   axisTime_->setRange(QDateTime::fromMSecsSinceEpoch(from), QDateTime::fromMSecsSinceEpoch(now));
 }

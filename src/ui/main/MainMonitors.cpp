@@ -34,7 +34,8 @@ void TMainForm::TrendChart1Click() {
       return info;
     };
     trendChart_->OnIdentified = [this](int channelNumber) {
-      pellix::trend::FrameBlinker::Blink(ChannelBoxes.value(channelNumber - 1));
+      if (TFrame_SensorBox* box = ChannelBoxes.value(channelNumber - 1))
+        pellix::trend::FrameBlinker::Blink(box);
     };
   }
   ShowWindow(trendChart_);
