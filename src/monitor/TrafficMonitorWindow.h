@@ -53,7 +53,7 @@ class TrafficModel : public QAbstractTableModel {
 class TrafficMonitorWindow : public QWidget {
   Q_OBJECT
  public:
-  static constexpr int RefreshMs = 250;
+  static constexpr int RefreshMs = 500;
 
   // engine: the communicator it listens to while shown (not owned).
   explicit TrafficMonitorWindow(TKomunikator* engine, QWidget* parent = nullptr);

@@ -7,7 +7,25 @@
 #include "uFrame_LineTab.h"
 #include "uFrame_SensorBox.h"
 
+#include <QScreen>
+
+#include <algorithm>
+
 namespace {
+
+// Over the main window, whole on its screen (a window manager may put it anywhere).
+void PlaceOver(QWidget* w, const QWidget* owner) {
+  const QScreen* screen = owner->screen();
+  if (!screen) return;
+  constexpr int FrameAllowance = 40;  // title bar and borders
+  const QRect area = screen->availableGeometry();
+  QRect r(QPoint(0, 0), w->size().boundedTo(area.size() - QSize(FrameAllowance, FrameAllowance)));
+  r.moveCenter(owner->frameGeometry().center());
+  r.moveLeft(std::clamp(r.left(), area.left(), area.right() - r.width() - FrameAllowance / 2));
+  r.moveTop(std::clamp(r.top(), area.top() + FrameAllowance, area.bottom() - r.height()));
+  w->resize(r.size());
+  w->move(r.topLeft());
+}
 
 void ShowWindow(QWidget* w) {
   w->show();
@@ -19,8 +37,10 @@ void ShowWindow(QWidget* w) {
 
 void TMainForm::TrafficMonitor1Click() {
   if (!GWYKomunikator) return;
-  if (!trafficMonitor_)
+  if (!trafficMonitor_) {
     trafficMonitor_ = new pellix::monitor::TrafficMonitorWindow(GWYKomunikator.get(), this);
+    PlaceOver(trafficMonitor_, this);
+  }
   ShowWindow(trafficMonitor_);
 }
 
@@ -37,6 +57,7 @@ void TMainForm::TrendChart1Click() {
       if (TFrame_SensorBox* box = ChannelBoxes.value(channelNumber - 1))
         pellix::trend::FrameBlinker::Blink(box);
     };
+    PlaceOver(trendChart_, this);
   }
   ShowWindow(trendChart_);
 }
