@@ -13,7 +13,7 @@
 #include "FuzzCheck.h"
 #include "GuardedApplication.h"
 #include "ModbusKomunikator.h"
-#include "PtyLink.h"
+#include "ModbusReplies.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

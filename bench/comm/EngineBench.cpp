@@ -8,6 +8,7 @@
 //               on its own, interleaved with this)
 //   --observer  the traffic monitor's log listens to the engine, as while its window is open
 #include "ModbusKomunikator.h"
+#include "ModbusReplies.h"
 #include "PtyLink.h"
 #include "TrafficLog.h"
 

@@ -7,12 +7,9 @@
 #include "DescriptionsFile.h"
 #include "GWYKomunikator.h"
 #include "RomCode.h"
-#include "uFrame_LineTab.h"
-#include "uFrame_SensorBox.h"
 
 #include <QAction>
 #include <QFileInfo>
-#include <algorithm>
 
 namespace pellix {
 namespace {
@@ -53,15 +50,13 @@ FileDialogSpec DescriptionsOpenDialog() {
           {}};
 }
 
-void SaveConfigurationCommand(const QList<TFrame_SensorBox*>& boxes) {
+void SaveConfigurationCommand(const ChannelBoxViews& boxes) {
   const QString fileName = AskSaveFileName(ConfigurationSaveDialog());
   if (fileName.isEmpty()) return;
-  TDynamicLogArray records;
-  for (const TFrame_SensorBox* box : boxes) records.push_back(box->LastRecord);
-  WriteConfigurationFile(fileName, records);
+  WriteConfigurationFile(fileName, boxes.LastRecords());
 }
 
-void OpenConfigurationCommand(const QList<TFrame_SensorBox*>& boxes, const GatewayLink& gateway) {
+void OpenConfigurationCommand(const ChannelBoxViews& boxes, const GatewayLink& gateway) {
   const QString fileName = AskOpenFileName(ConfigurationOpenDialog());
   if (fileName.isEmpty()) return;
   ConfigurationContent content = ReadConfigurationFile(fileName);
@@ -85,49 +80,39 @@ void OpenConfigurationCommand(const QList<TFrame_SensorBox*>& boxes, const Gatew
   }
   // Only the file from now on: what the gateway reported earlier would pass for the
   // file's content, and a free channel of the file shows empty.
-  for (TFrame_SensorBox* box : boxes) box->ResetBox();
-  const qsizetype n = std::min<qsizetype>(boxes.size(), static_cast<qsizetype>(content.Records.size()));
-  for (qsizetype k = 0; k < n; ++k) {
-    TChannelData& record = content.Records[static_cast<size_t>(k)];
+  for (TChannelData& record : content.Records) {
     const bool free = record.Status == StatusFree || record.RomCode == RomCodeEmpty;
     record.Status = free ? StatusFree : StatusNoGateway;
-    boxes[k]->UpdateFromRecord(record);
   }
+  boxes.ShowRecords(content.Records);
 }
 
-void OpenConfigurationCommand(const QList<TFrame_SensorBox*>& boxes, TGWYKomunikator* client) {
+void OpenConfigurationCommand(const ChannelBoxViews& boxes, TGWYKomunikator* client) {
   OpenConfigurationCommand(boxes, GatewayLink::Of(client));
 }
 
-void ShowDescriptions(bool show, TFrame_LineTab* line1, TFrame_LineTab* line2) {
-  line1->ShowDescriptions(show);
-  line2->ShowDescriptions(show);
-}
-
-void ShowDescriptionsCommand(QAction* item, TFrame_LineTab* line1, TFrame_LineTab* line2) {
+void ShowDescriptionsCommand(QAction* item, const DescriptionViews& lines) {
   if (!item->isCheckable()) {
     item->setCheckable(true);
     item->setChecked(true);
   }
-  ShowDescriptions(item->isChecked(), line1, line2);
+  lines.Show(item->isChecked());
 }
 
-void DeleteDescriptionsCommand(TFrame_LineTab* line1, TFrame_LineTab* line2) {
+void DeleteDescriptionsCommand(const DescriptionViews& lines) {
   if (!prompts().warning(QStringLiteral("All descriptions will be lost. Continue?"))) return;
-  line1->ClearDescriptions();
-  line2->ClearDescriptions();
+  lines.Clear();
 }
 
-void SaveDescriptionsCommand(const TFrame_LineTab* line1, const TFrame_LineTab* line2) {
+void SaveDescriptionsCommand(const DescriptionViews& lines) {
   const QString fileName = AskSaveFileName(DescriptionsSaveDialog());
   if (fileName.isEmpty()) return;
   TDynamicBackupArray records;
-  line1->ExportDescriptions(records);
-  line2->ExportDescriptions(records);
+  lines.Export(records);
   WriteDescriptionsFile(fileName, records);
 }
 
-void LoadDescriptionsCommand(TFrame_LineTab* line1, TFrame_LineTab* line2, bool numberFromOne) {
+void LoadDescriptionsCommand(const DescriptionViews& lines, bool numberFromOne) {
   const QString fileName = AskOpenFileName(DescriptionsOpenDialog());
   if (fileName.isEmpty()) return;
   const DescriptionsContent content = ParseDescriptions(ReadDescriptionsLines(fileName), numberFromOne);
@@ -135,8 +120,7 @@ void LoadDescriptionsCommand(TFrame_LineTab* line1, TFrame_LineTab* line2, bool 
     prompts().error(ErrorReadingFile);
     return;
   }
-  line1->ApplyDescriptions(content.Line1);
-  line2->ApplyDescriptions(content.Line2);
+  lines.Apply(content.Line1, content.Line2);
 }
 
 }  // namespace pellix

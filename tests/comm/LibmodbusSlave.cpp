@@ -1,6 +1,6 @@
 #include "LibmodbusSlave.h"
 
-#include "PtyLink.h"
+#include "ModbusReplies.h"
 
 #include <modbus/modbus.h>
 #include <poll.h>

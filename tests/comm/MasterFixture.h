@@ -2,7 +2,7 @@
 // A connected master on a pty whose far side the test plays, with the poll timer held
 // so that each test drives the poll tick by tick.
 #include "ModbusKomunikator.h"
-#include "PtyLink.h"
+#include "ModbusReplies.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // End to end: the master polls a libmodbus RTU slave over a pty with its running timer.
 #include "LibmodbusSlave.h"
 #include "ModbusKomunikator.h"
-#include "PtyLink.h"
+#include "ModbusReplies.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "AfComPort.h"
 #include "ChannelStatus.h"
 #include "ConfigurationFile.h"
-#include "FileCommands.h"
+#include "FileViews.h"
 #include "FilesTestUtil.h"
 #include "GWYKomunikator.h"
 #include "InOutError.h"
@@ -61,8 +61,11 @@ class FileCommandsTest : public ::testing::Test {
   void Open(const QString& path, std::vector<std::pair<PromptKind, bool>> then = {}) {
     scriptedPrompts().expect(PromptKind::OpenFile, true, path);
     for (const auto& [kind, accept] : then) scriptedPrompts().expect(kind, accept);
-    OpenConfigurationCommand(boxes, gateway);
+    OpenConfigurationCommand(boxViews(), gateway);
   }
+
+  ChannelBoxViews boxViews() const { return ChannelBoxViewsOf(boxes); }
+  DescriptionViews lines() const { return DescriptionViewsOf(line1, line2); }
 
   QWidget parent;
   TFrame_LineTab* line1 = nullptr;
@@ -77,7 +80,7 @@ class FileCommandsTest : public ::testing::Test {
 TEST_F(FileCommandsTest, SavingBeforeAnythingArrivedWritesZeroRecordsThatShowNothing) {
   const QString path = dir.path("empty.bin");
   scriptedPrompts().expect(PromptKind::SaveFile, true, path);
-  SaveConfigurationCommand(boxes);
+  SaveConfigurationCommand(boxViews());
   const QByteArray bytes = readAll(path);
   ASSERT_EQ(bytes.size(), 902);
   EXPECT_EQ(bytes.mid(10, 6), QByteArray::fromHex("52B20331F8F3"));
@@ -98,7 +101,7 @@ TEST_F(FileCommandsTest, OfflineOpenShowsSavedChannelsWithoutStatusOnNeutral) {
   for (const TFrame_SensorBox* box : boxes) values << box->Label_Value1->text();
   const QString path = dir.path("backup.bin");
   scriptedPrompts().expect(PromptKind::SaveFile, true, path);
-  SaveConfigurationCommand(boxes);
+  SaveConfigurationCommand(boxViews());
   line1->ResetLine();
   line2->ResetLine();
 
@@ -154,7 +157,7 @@ TEST_F(FileCommandsTest, ClientThatIsNotConnectedGivesTheOfflineView) {
   TAfComPort port;
   TGWYKomunikator client(port);
   scriptedPrompts().expect(PromptKind::OpenFile, true, path);
-  OpenConfigurationCommand(boxes, &client);
+  OpenConfigurationCommand(boxViews(), &client);
   EXPECT_EQ(boxes[2]->Label_ROMCode->text(), RomCodeToHex(Good(3).RomCode));
   EXPECT_TRUE(boxes[3]->Label_ROMCode->text().isEmpty());
 }
@@ -219,7 +222,7 @@ TEST_F(FileCommandsTest, FileShorterThanARecordIsAnInputOutputErrorAndSendsNothi
   writeAll(path, "PLX");
   connected = true;
   scriptedPrompts().expect(PromptKind::OpenFile, true, path);
-  EXPECT_THROW(OpenConfigurationCommand(boxes, gateway), InOutError);
+  EXPECT_THROW(OpenConfigurationCommand(boxViews(), gateway), InOutError);
   EXPECT_TRUE(imported.empty());
 }
 
@@ -228,7 +231,7 @@ TEST_F(FileCommandsTest, NameWithQuestionMarkIsRefusedAndTheDialogComesBack) {
   p.expect(PromptKind::OpenFile, true, dir.path("z?loha.bin"));
   p.expect(PromptKind::Information);
   p.expect(PromptKind::OpenFile, false);
-  OpenConfigurationCommand(boxes, gateway);
+  OpenConfigurationCommand(boxViews(), gateway);
   EXPECT_EQ(p.records().size(), 3u);
   EXPECT_TRUE(p.texts(PromptKind::Information)[0].startsWith("The file name "));
 }
@@ -239,9 +242,9 @@ TEST_F(FileCommandsTest, PipeIsRefusedBeforeOpeningAndTheDialogComesBack) {
   const QString fifo = dir.path("pipe.bin");
   ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
   const std::pair<PromptKind, std::function<void()>> commands[] = {
-      {PromptKind::OpenFile, [&] { OpenConfigurationCommand(boxes, gateway); }},
-      {PromptKind::OpenFile, [&] { LoadDescriptionsCommand(line1, line2); }},
-      {PromptKind::SaveFile, [&] { SaveConfigurationCommand(boxes); }},
+      {PromptKind::OpenFile, [&] { OpenConfigurationCommand(boxViews(), gateway); }},
+      {PromptKind::OpenFile, [&] { LoadDescriptionsCommand(lines()); }},
+      {PromptKind::SaveFile, [&] { SaveConfigurationCommand(boxViews()); }},
   };
   for (const auto& [dialog, command] : commands) {
     auto& p = scriptedPrompts();
@@ -263,7 +266,7 @@ TEST_F(FileCommandsTest, NoToRewriteReturnsToTheDialogAndLeavesTheFile) {
   p.expect(PromptKind::SaveFile, true, path);
   p.expect(PromptKind::Warning, false);
   p.expect(PromptKind::SaveFile, false);
-  SaveConfigurationCommand(boxes);
+  SaveConfigurationCommand(boxViews());
   EXPECT_EQ(readAll(path), "precious");
   EXPECT_EQ(p.texts(PromptKind::SaveFile).size(), 2u);
 }
@@ -291,17 +294,18 @@ TEST_P(CommandDialogs, TitleAndFilterAndAnEmptyName) {
 INSTANTIATE_TEST_SUITE_P(
     Commands, CommandDialogs,
     ::testing::Values(DialogCase{"Export", PromptKind::SaveFile,
-                                 [](FileCommandsTest& f) { SaveConfigurationCommand(f.boxes); },
+                                 [](FileCommandsTest& f) { SaveConfigurationCommand(f.boxViews()); },
                                  "Save to File", "Binary files (*.bin)|*.BIN"},
-                      DialogCase{"Import", PromptKind::OpenFile,
-                                 [](FileCommandsTest& f) { OpenConfigurationCommand(f.boxes, f.gateway); },
-                                 "Open File", "Binary files (*.bin)|*.BIN"},
+                      DialogCase{
+                          "Import", PromptKind::OpenFile,
+                          [](FileCommandsTest& f) { OpenConfigurationCommand(f.boxViews(), f.gateway); },
+                          "Open File", "Binary files (*.bin)|*.BIN"},
                       DialogCase{"SaveDescriptions", PromptKind::SaveFile,
-                                 [](FileCommandsTest& f) { SaveDescriptionsCommand(f.line1, f.line2); },
+                                 [](FileCommandsTest& f) { SaveDescriptionsCommand(f.lines()); },
                                  "Save to File", "Text files (*.txt)|*.TXT"},
                       DialogCase{"LoadDescriptions", PromptKind::OpenFile,
-                                 [](FileCommandsTest& f) { LoadDescriptionsCommand(f.line1, f.line2); },
-                                 "Open File", "Text files (*.txt)|*.TXT|All files (*.*)|*.*"}),
+                                 [](FileCommandsTest& f) { LoadDescriptionsCommand(f.lines()); }, "Open File",
+                                 "Text files (*.txt)|*.TXT|All files (*.*)|*.*"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Descriptions.
@@ -314,7 +318,7 @@ TEST_F(FileCommandsTest, DescriptionsRoundTripThroughAFile) {
   boxes[7]->SetDescription(QString::fromUtf8("Kotel \u010D.1"));
   const QString path = dir.path("descr.txt");
   scriptedPrompts().expect(PromptKind::SaveFile, true, path);
-  SaveDescriptionsCommand(line1, line2);
+  SaveDescriptionsCommand(lines());
   QStringList saved;
   for (const TFrame_SensorBox* box : boxes) saved << box->Description;
 
@@ -329,7 +333,7 @@ TEST_F(FileCommandsTest, DescriptionsRoundTripThroughAFile) {
 
   for (TFrame_SensorBox* box : boxes) box->SetDescription("changed");
   scriptedPrompts().expect(PromptKind::OpenFile, true, path);
-  LoadDescriptionsCommand(line1, line2);
+  LoadDescriptionsCommand(lines());
   for (int k = 0; k < 40; ++k) EXPECT_EQ(boxes[k]->Description, saved[k]) << k;
 }
 
@@ -340,7 +344,7 @@ TEST_F(FileCommandsTest, OnlyTheChannelsTheFileNamesGetDescriptions) {
            "x\tR\tNot a number\r\n-2\tR\tBelow\r\n3\tR\t" +
                QByteArray(35, 'd') + "\r\n");
   scriptedPrompts().expect(PromptKind::OpenFile, true, path);
-  LoadDescriptionsCommand(line1, line2);
+  LoadDescriptionsCommand(lines());
   for (int k = 0; k < 40; ++k) {
     const QString expected = k == 5 ? "Boiler" : k == 3 ? QString(30, 'd') : "[not found]";
     EXPECT_EQ(boxes[k]->Description, expected) << k;
@@ -352,7 +356,7 @@ TEST_F(FileCommandsTest, NumberingFromOneSelectsByTheNumberShown) {
   const QString path = dir.path("one.txt");
   writeAll(path, "Pellix Tool\r\n1\tR\tFirst\r\n40\tR\tLast\r\n0\tR\tBelow\r\n");
   scriptedPrompts().expect(PromptKind::OpenFile, true, path);
-  LoadDescriptionsCommand(line1, line2, true);
+  LoadDescriptionsCommand(lines(), true);
   EXPECT_EQ(boxes[0]->Description, "First");
   EXPECT_EQ(boxes[39]->Description, "Last");
   EXPECT_EQ(boxes[1]->Description, "[not found]");
@@ -364,7 +368,7 @@ TEST_F(FileCommandsTest, FileWithoutTheProductOnLineOneChangesNothing) {
   boxes[5]->SetDescription("kept");
   scriptedPrompts().expect(PromptKind::OpenFile, true, path);
   scriptedPrompts().expect(PromptKind::Error);
-  LoadDescriptionsCommand(line1, line2);
+  LoadDescriptionsCommand(lines());
   EXPECT_EQ(scriptedPrompts().texts(PromptKind::Error), std::vector<QString>{"Error reading file."});
   EXPECT_EQ(boxes[5]->Description, "kept");
   EXPECT_TRUE(boxes[6]->Description.isEmpty());
@@ -375,7 +379,7 @@ TEST_F(FileCommandsTest, EmptyDescriptionsFileIsAnErrorAndKeepsDescriptions) {
   writeAll(path, {});
   boxes[0]->SetDescription("kept");
   scriptedPrompts().expect(PromptKind::OpenFile, true, path);
-  EXPECT_THROW(LoadDescriptionsCommand(line1, line2), InOutError);
+  EXPECT_THROW(LoadDescriptionsCommand(lines()), InOutError);
   EXPECT_EQ(boxes[0]->Description, "kept");
 }
 
@@ -383,10 +387,10 @@ class DeleteDescriptions : public FileCommandsTest, public ::testing::WithParamI
 
 TEST_P(DeleteDescriptions, OnlyYesClearsAllAndTheShowStateStays) {
   const bool yes = GetParam();
-  ShowDescriptions(true, line1, line2);
+  lines().Show(true);
   for (int k = 0; k < 40; ++k) boxes[k]->SetDescription(QString::number(k));
   scriptedPrompts().expect(PromptKind::Warning, yes);
-  DeleteDescriptionsCommand(line1, line2);
+  DeleteDescriptionsCommand(lines());
   EXPECT_EQ(scriptedPrompts().texts(PromptKind::Warning),
             std::vector<QString>{"All descriptions will be lost. Continue?"});
   for (int k = 0; k < 40; ++k) {
@@ -399,7 +403,7 @@ INSTANTIATE_TEST_SUITE_P(YesOrNo, DeleteDescriptions, ::testing::Bool());
 
 TEST_F(FileCommandsTest, ShowTogglesTheMarkAndBothViews) {
   QAction item("Show");
-  QObject::connect(&item, &QAction::triggered, [&] { ShowDescriptionsCommand(&item, line1, line2); });
+  QObject::connect(&item, &QAction::triggered, [&] { ShowDescriptionsCommand(&item, lines()); });
   for (const bool expected : {true, false, true}) {
     item.trigger();
     EXPECT_EQ(item.isChecked(), expected);

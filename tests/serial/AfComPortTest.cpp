@@ -2,7 +2,7 @@
 #include "ComNumbers.h"
 #include "LineTermios.h"
 #include "PortTestSupport.h"
-#include "PtyPair.h"
+#include "PtyLink.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -53,7 +53,7 @@ class PortTest : public ::testing::Test {
     return t;
   }
 
-  PtyPair pty{kCom};
+  PtyLink pty{kCom, PtyLink::Slave::LeftToThePort};
   TAfComPort port;
   ErrorRecorder recorder;
 };
@@ -111,7 +111,7 @@ TEST(PortOpen, NotASerialDeviceCountsAsMissing) {
 }
 
 TEST(PortOpen, FarSideGoneCountsAsMissing) {
-  PtyPair pty(12);
+  PtyLink pty(12, PtyLink::Slave::LeftToThePort);
   pty.hangUp();
   TAfComPort port;
   port.SetComNumber(12);
@@ -150,7 +150,7 @@ TEST_F(PortTest, PortLockedByAnotherProgramIsBusy) {
 }
 
 TEST_F(PortTest, ChangingComNumberOnAnOpenPortReopensOnTheNewDevice) {
-  PtyPair other(13);
+  PtyLink other(13, PtyLink::Slave::LeftToThePort);
   openPort();
   int opened = 0, closed = 0;
   port.OnPortOpen = [&](TAfCustomSerialPort*) { ++opened; };
@@ -622,7 +622,7 @@ TEST_F(PortTest, LineIsRawOnTheDevice) {
 }
 
 TEST(PortLifetime, DestroyingAnOpenPortClosesIt) {
-  PtyPair pty(14);
+  PtyLink pty(14, PtyLink::Slave::LeftToThePort);
   int closed = 0;
   {
     TAfComPort port;
@@ -638,7 +638,7 @@ TEST(PortLifetime, DestroyingAnOpenPortClosesIt) {
 }
 
 TEST(PortLifetime, AutoOpenOpensWhenLoaded) {
-  PtyPair pty(15);
+  PtyLink pty(15, PtyLink::Slave::LeftToThePort);
   TAfComPort port;
   port.SetComNumber(15);
   port.Loaded();

@@ -3,7 +3,7 @@
 #include "ComNumbers.h"
 #include "PortTestSupport.h"
 #include "PortsFolder.h"
-#include "PtyPair.h"
+#include "PtyLink.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -29,8 +29,8 @@ class PortListTest : public ::testing::Test {
 
   // COM1 free, COM3 held open by a port.
   void freeAndBusy() {
-    free_ = std::make_unique<PtyPair>(1);
-    busy_ = std::make_unique<PtyPair>(3);
+    free_ = std::make_unique<PtyLink>(1, PtyLink::Slave::LeftToThePort);
+    busy_ = std::make_unique<PtyLink>(3, PtyLink::Slave::LeftToThePort);
     holder_.SetComNumber(3);
     holder_.OpenPort();
   }
@@ -41,7 +41,7 @@ class PortListTest : public ::testing::Test {
     return out;
   }
 
-  std::unique_ptr<PtyPair> free_, busy_;
+  std::unique_ptr<PtyLink> free_, busy_;
   TAfComPort holder_{QStringLiteral("Holder")};
 };
 
@@ -167,7 +167,7 @@ class StatusTips : public QObject {
 };
 
 TEST_F(PortListTest, AdapterByIdNameInToolTipAndInTheStatusBarWhenOpened) {
-  PtyPair adapter(3);
+  PtyLink adapter(3, PtyLink::Slave::LeftToThePort);
   const QString name = QStringLiteral("usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0");
   ASSERT_TRUE(QFile::link(adapter.slavePath(), serialByIdFolder() + QLatin1Char('/') + name));
   TAfPortComboBox box;

@@ -2,7 +2,7 @@
 #include "ComNumbers.h"
 #include "PortTestSupport.h"
 #include "PortsFolder.h"
-#include "PtyPair.h"
+#include "PtyLink.h"
 
 #include <gtest/gtest.h>
 #include <QFile>
@@ -33,7 +33,7 @@ INSTANTIATE_TEST_SUITE_P(Table, DefaultDevice,
                                            PathRow{97, ""}, PathRow{0, ""}, PathRow{-1, ""}));
 
 TEST(ComDevicePath, PortsFolderEntryWinsEvenBeyondTheTable) {
-  PtyPair low(2), high(150);
+  PtyLink low(2, PtyLink::Slave::LeftToThePort), high(150, PtyLink::Slave::LeftToThePort);
   EXPECT_EQ(comDevicePath(2), portsFolderEntry(2));
   EXPECT_EQ(comDevicePath(150), portsFolderEntry(150));
   linkMissing(3);  // a link to nothing is still the entry: COM3 is then absent
@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrnoRow{EINVAL, PortOpenFailure::Other}));
 
 TEST(ProbeComPort, FreeBusyAndAbsent) {
-  PtyPair pty(4);
+  PtyLink pty(4, PtyLink::Slave::LeftToThePort);
   EXPECT_EQ(probeComPort(4), PortState::Free);
   EXPECT_EQ(probeComPort(4), PortState::Free);  // a probe leaves nothing held
   PortOpenFailure failure;

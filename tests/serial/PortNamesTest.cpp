@@ -1,7 +1,7 @@
 #include "AfComPort.h"
 #include "PortNames.h"
 #include "PortsFolder.h"
-#include "PtyPair.h"
+#include "PtyLink.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +26,8 @@ QString byIdLink(const QString& name, const QString& target) {
 }
 
 TEST(PortNames, TwoAdaptersAreToldApartByTheirByIdNames) {
-  PtyPair ftdi(5), prolific(6), plain(9);
+  PtyLink ftdi(5, PtyLink::Slave::LeftToThePort), prolific(6, PtyLink::Slave::LeftToThePort),
+      plain(9, PtyLink::Slave::LeftToThePort);
   const QString ftdiName = QStringLiteral("usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0");
   const QString ftdiLink = byIdLink(ftdiName, ftdi.slavePath());
   byIdLink(QStringLiteral("usb-Prolific_Technology_Inc._USB-Serial_Controller_B2-if00-port0"),
@@ -96,7 +97,7 @@ TEST_P(RefusedPort, NamesTheGroupOnlyWhenJoiningHelps) {
   ASSERT_NE(dialout, nullptr);
   // The child must reach the ports folder.
   for (const QString& dir : {sandboxDir(), portsFolder()}) ::chmod(dir.toLocal8Bit().constData(), 0755);
-  PtyPair pty(11);
+  PtyLink pty(11, PtyLink::Slave::LeftToThePort);
   const QByteArray slave = pty.slavePath().toLocal8Bit();
   ASSERT_EQ(::chown(slave.constData(), 0, dialout->gr_gid), 0);
   ASSERT_EQ(::chmod(slave.constData(), GetParam().mode), 0);

@@ -137,7 +137,6 @@ TEST_F(SingleInstanceTest, RestoreDuringAModalWindowKeepsAHiddenWindowHidden) {
   EXPECT_FALSE(mainShown);
 }
 
-#ifdef PELLIX_TOOL_PATH
 QProcessEnvironment toolEnvironment(const QString& runtime) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
@@ -211,6 +210,5 @@ TEST_F(SingleInstanceTest, LockOfACrashedInstanceIsTakenOver) {
   EXPECT_TRUE(next.Acquire());
   EXPECT_TRUE(next.IsOwner());
 }
-#endif
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include "ApplicationTitle.h"
 #include "CheckFileName.h"
 #include "ConfigurationFile.h"
-#include "FileCommands.h"
+#include "FileViews.h"
 #include "Main.h"
 #include "ProgramStart.h"
 #include "Simulator.h"
@@ -366,7 +366,7 @@ TEST_F(RealPrompts, SavingOverAFileAsksOnceInTheProgramsWords) {
   op.then(Operator::press(QMessageBox::No));
   op.then(Operator::cancel());
   const int ended = runProgram([&] {
-    pellix::SaveConfigurationCommand(form->ChannelBoxes);
+    pellix::SaveConfigurationCommand(pellix::ChannelBoxViewsOf(form->ChannelBoxes));
     QCoreApplication::exit(ProgramStillRan);
   });
   EXPECT_EQ(ended, ProgramStillRan);

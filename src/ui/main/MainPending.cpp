@@ -1,7 +1,7 @@
 // Menu commands of the files, the recorder, the firmware upgrade, the manuals and the
 // about dialog: each hands the window's parts to its command.
 #include "AfPortComboBox.h"
-#include "FileCommands.h"
+#include "FileViews.h"
 #include "HelpOpener.h"
 #include "Main.h"
 #include "RecorderLinks.h"
@@ -20,12 +20,18 @@ pellix::RecorderLinks recorderLinks(TMainForm& f) {
   return links;
 }
 
+pellix::DescriptionViews lineViews(const TMainForm& f) {
+  return pellix::DescriptionViewsOf(f.Frame_LineTab1, f.Frame_LineTab2);
+}
+
 }  // namespace
 
 void TMainForm::Import1Click() {
-  RunWaiting([this] { pellix::OpenConfigurationCommand(ChannelBoxes, GWYKomunikator.get()); });
+  RunWaiting([this] {
+    pellix::OpenConfigurationCommand(pellix::ChannelBoxViewsOf(ChannelBoxes), GWYKomunikator.get());
+  });
 }
-void TMainForm::Export1Click() { pellix::SaveConfigurationCommand(ChannelBoxes); }
+void TMainForm::Export1Click() { pellix::SaveConfigurationCommand(pellix::ChannelBoxViewsOf(ChannelBoxes)); }
 void TMainForm::UpgradeSW1Click() {
   pellix::UpgradeHandOver h;
   h.mainWindow = this;
@@ -42,13 +48,11 @@ void TMainForm::UpgradeSW1Click() {
   RunWaiting([&h] { pellix::RunFirmwareUpgrade(h); });
 }
 void TMainForm::ShowDescriptions1Click() {
-  pellix::ShowDescriptionsCommand(ShowDescriptions1, Frame_LineTab1, Frame_LineTab2);
+  pellix::ShowDescriptionsCommand(ShowDescriptions1, lineViews(*this));
 }
-void TMainForm::DeleteDescriptions1Click() {
-  pellix::DeleteDescriptionsCommand(Frame_LineTab1, Frame_LineTab2);
-}
-void TMainForm::SaveToFile1Click() { pellix::SaveDescriptionsCommand(Frame_LineTab1, Frame_LineTab2); }
-void TMainForm::LoadfomFile1Click() { pellix::LoadDescriptionsCommand(Frame_LineTab1, Frame_LineTab2); }
+void TMainForm::DeleteDescriptions1Click() { pellix::DeleteDescriptionsCommand(lineViews(*this)); }
+void TMainForm::SaveToFile1Click() { pellix::SaveDescriptionsCommand(lineViews(*this)); }
+void TMainForm::LoadfomFile1Click() { pellix::LoadDescriptionsCommand(lineViews(*this)); }
 void TMainForm::Startlogging1Click() { pellix::StartLoggingCommand(recorderLinks(*this)); }
 void TMainForm::StopLogging1Click() { pellix::StopLoggingCommand(recorderLinks(*this)); }
 void TMainForm::RecordOptions1Click() { pellix::RecordOptionsCommand(); }

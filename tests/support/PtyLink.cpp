@@ -1,6 +1,5 @@
 #include "PtyLink.h"
 
-#include "ModbusFrames.h"
 #include "PortsFolder.h"
 
 #include <QFile>
@@ -18,17 +17,19 @@
 
 namespace pellix::test {
 
-PtyLink::PtyLink(int comNumber) : com_(comNumber) {
-  master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+PtyLink::PtyLink(int comNumber, Slave slave) : com_(comNumber) {
+  master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
     throw std::runtime_error("posix_openpt failed");
   slavePath_ = QString::fromLocal8Bit(ptsname(master_));
-  slaveKeeper_ = ::open(slavePath_.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-  if (slaveKeeper_ < 0) throw std::runtime_error("cannot open the pty slave");
-  termios t{};
-  tcgetattr(slaveKeeper_, &t);
-  cfmakeraw(&t);
-  tcsetattr(slaveKeeper_, TCSANOW, &t);
+  if (slave == Slave::Kept) {
+    slaveKeeper_ = ::open(slavePath_.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (slaveKeeper_ < 0) throw std::runtime_error("cannot open the pty slave");
+    termios t{};
+    tcgetattr(slaveKeeper_, &t);
+    cfmakeraw(&t);
+    tcsetattr(slaveKeeper_, TCSANOW, &t);
+  }
   link_ = portsFolderEntry(comNumber);
   QFile::remove(link_);
   if (!QFile::link(slavePath_, link_)) throw std::runtime_error("cannot link " + link_.toStdString());
@@ -55,6 +56,8 @@ void PtyLink::write(const Bytes& bytes) {
   }
 }
 
+void PtyLink::send(const QByteArray& bytes) { write(Bytes(bytes.begin(), bytes.end())); }
+
 Bytes PtyLink::read(std::size_t n, int timeoutMs) {
   Bytes out;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -73,6 +76,11 @@ Bytes PtyLink::read(std::size_t n, int timeoutMs) {
     if (std::chrono::steady_clock::now() >= deadline) break;
   }
   return out;
+}
+
+QByteArray PtyLink::receive(int count, int timeoutMs) {
+  const Bytes bytes = read(static_cast<std::size_t>(std::max(count, 0)), timeoutMs);
+  return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
 
 Bytes PtyLink::readFor(int ms) {
@@ -96,25 +104,6 @@ void PtyLink::hangUp() {
   slaveKeeper_ = -1;
   if (master_ >= 0) ::close(master_);
   master_ = -1;
-}
-
-uint16_t modelRegister(uint16_t address) { return static_cast<uint16_t>(address * 0x9E37u + 0x1234u); }
-
-Bytes withCrc(Bytes frame) {
-  const uint16_t crc = pellix::modbus::Crc16Bitwise(frame.data(), frame.size());
-  frame.push_back(static_cast<uint8_t>(crc & 0xFF));
-  frame.push_back(static_cast<uint8_t>(crc >> 8));
-  return frame;
-}
-
-Bytes readReply(uint8_t slave, uint16_t start, int count) {
-  Bytes f{slave, 0x03, static_cast<uint8_t>(2 * count)};
-  for (int i = 0; i < count; ++i) {
-    const uint16_t v = modelRegister(static_cast<uint16_t>(start + i));
-    f.push_back(static_cast<uint8_t>(v >> 8));
-    f.push_back(static_cast<uint8_t>(v & 0xFF));
-  }
-  return withCrc(std::move(f));
 }
 
 }  // namespace pellix::test

@@ -1,9 +1,9 @@
 #pragma once
-// A pseudo-terminal pair for the engine's tests: the tool opens the slave through its
-// COM<n> entry in the ports folder; the test (or a slave it runs) works the master.
+// A pseudo-terminal whose slave side is linked as COM<n> in the sandbox's ports folder:
+// the tool opens the slave through that entry, the test (or a slave it runs) works the master.
+#include <QByteArray>
 #include <QString>
 
-#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -13,7 +13,11 @@ using Bytes = std::vector<uint8_t>;
 
 class PtyLink {
  public:
-  explicit PtyLink(int comNumber);
+  // Kept: the link holds the slave open (raw) between the tool's opens, so the master
+  // never reads EIO meanwhile. LeftToThePort: only the port opens it, as with a device.
+  enum class Slave { Kept, LeftToThePort };
+
+  explicit PtyLink(int comNumber, Slave slave = Slave::Kept);
   ~PtyLink();
   PtyLink(const PtyLink&) = delete;
   PtyLink& operator=(const PtyLink&) = delete;
@@ -23,8 +27,10 @@ class PtyLink {
   QString slavePath() const { return slavePath_; }
 
   void write(const Bytes& bytes);
+  void send(const QByteArray& bytes);
   // Reads exactly n bytes, or what came before the timeout.
   Bytes read(std::size_t n, int timeoutMs = 2000);
+  QByteArray receive(int count, int timeoutMs);
   // Everything that arrives within ms.
   Bytes readFor(int ms);
   // Closes the master: the tool's side sees a hang-up.
@@ -33,15 +39,9 @@ class PtyLink {
  private:
   int com_;
   int master_ = -1;
-  int slaveKeeper_ = -1;  // keeps the slave side alive between the tool's opens
+  int slaveKeeper_ = -1;
   QString slavePath_;
   QString link_;
 };
-
-// Register values the test slaves serve: distinct for every address.
-uint16_t modelRegister(uint16_t address);
-// A function 3 reply of count registers from start, as a gateway sends it.
-Bytes readReply(uint8_t slave, uint16_t start, int count = 100);
-Bytes withCrc(Bytes frame);
 
 }  // namespace pellix::test
