@@ -62,7 +62,7 @@ class SpoiltLink final : public ProgrammerPort {
   void ReadBytes(void* buffer, int count) override {
     if (failRead) {
       failRead = false;
-      throw EAfComPortError("Read data error - AfComPort1 ");
+      throw EAfComPortReadError("Read data error - AfComPort1 ");
     }
     FUZZ_CHECK(count >= 0 && static_cast<std::size_t>(count) <= waiting.size());
     std::memcpy(buffer, waiting.data(), static_cast<std::size_t>(count));

@@ -1,6 +1,10 @@
 #include "Komunikator.h"
 
+#include "Prompts.h"
+
 #include <algorithm>
+
+void pellix::ShowPortInactive() { prompts().information(QStringLiteral("Communication port is inactive.")); }
 
 TKomunikator::TKomunikator(TAfComPort& port) : Port(port) {
   Timer.stop();

@@ -11,6 +11,11 @@
 
 #include <functional>
 
+namespace pellix {
+// "Communication port is inactive.": a command that needs the open link was asked for.
+void ShowPortInactive();
+}  // namespace pellix
+
 class TKomunikator {
  public:
   // Binds the port's data-received notification to DataReceived, replacing any handler.

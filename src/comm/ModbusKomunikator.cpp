@@ -12,7 +12,7 @@ TModbusKomunikator::TModbusKomunikator(TAfComPort& port) : TKomunikator(port) {
 
 bool TModbusKomunikator::PortInactive() {
   if (IsActive()) return false;
-  pellix::prompts().information(QStringLiteral("Communication port is inactive."));
+  pellix::ShowPortInactive();
   return true;
 }
 

@@ -82,7 +82,7 @@ void TAfCustomSerialPort::OpenPort() {
   params.outBufSize = FOutBufSize;
   params.eventPriority = FEventThreadPriority;
   params.writePriority = FWriteThreadPriority;
-  params.readErrorMessage = PortError(QStringLiteral("Read data error")).what();
+  params.readErrorMessage = ReadError().what();
   params.nonSyncHandler = OnNonSyncEvent;
   FClosing = false;
   try {
@@ -132,8 +132,7 @@ void TAfCustomSerialPort::UpdateLineSettings() {
 }
 
 QString PortErrorReport(const std::exception& e, int comNumber) {
-  const QString message = QString::fromUtf8(e.what());
-  if (message != QLatin1String("Error setting parameters from DCB")) return message;
+  if (!dynamic_cast<const EAfComPortSettingsError*>(&e)) return QString::fromUtf8(e.what());
   return QStringLiteral(
              "Error setting parameters from DCB. COM %1 probably does not suport the selected baudrate.")
       .arg(comNumber);
@@ -145,7 +144,7 @@ void TAfCustomSerialPort::ApplyLineSettings() {
   pellix::LineSettings current;
   if (!FCore->ApplySettings(FLineSettings, current)) {
     FLineSettings = current;
-    throw EAfComPortCoreError("Error setting parameters from DCB");
+    throw EAfComPortSettingsError();
   }
 }
 
@@ -271,7 +270,11 @@ int TAfCustomSerialPort::BytesWaiting() { return FCore->InputWaiting(); }
 
 void TAfCustomSerialPort::ReadBytes(void* buffer, int count) {
   if (FClosing || count <= 0) return;
-  if (FCore->Read(buffer, count) < count) throw PortError(QStringLiteral("Read data error"));
+  if (FCore->Read(buffer, count) < count) throw ReadError();
+}
+
+EAfComPortReadError TAfCustomSerialPort::ReadError() const {
+  return EAfComPortReadError(PortError(QStringLiteral("Read data error")).what());
 }
 
 void TAfCustomSerialPort::PurgeInput() {

@@ -81,6 +81,17 @@ class EAfComPortCoreError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+// The port can no longer be read (short read, hang-up): "Read data error - <name> ".
+// Its owner closes the port; caught by type, so the port's name does not matter.
+class EAfComPortReadError : public EAfComPortError {
+ public:
+  using EAfComPortError::EAfComPortError;
+};
+// The device refused the line settings (or read back another rate).
+class EAfComPortSettingsError : public EAfComPortCoreError {
+ public:
+  EAfComPortSettingsError() : EAfComPortCoreError("Error setting parameters from DCB") {}
+};
 
 // What the operator is told of a port error: refused line settings name the port and
 // the likely cause; any other error says what it says.
@@ -168,7 +179,7 @@ class TAfCustomSerialPort {
   bool IsClosing() const { return FClosing; }
 
   // Line properties: each rebuilds the record and applies it to an open port
-  // (EAfComPortCoreError "Error setting parameters from DCB" when refused).
+  // (EAfComPortSettingsError when refused).
   TAfBaudrate BaudRate() const { return FBaudRate; }
   void SetBaudRate(TAfBaudrate value);
   int UserBaudRate() const { return FUserBaudRate; }
@@ -219,8 +230,9 @@ class TAfCustomSerialPort {
   // "Write data error [requested: %d, free: %d] - <name> " when they do not fit.
   void WriteBytes(const void* buffer, int count);
   int BytesWaiting();  // 0 when not open
-  // Reads exactly count waiting bytes; EAfComPortError "Read data error - <name> ".
+  // Reads exactly count waiting bytes; ReadError() when they are not there.
   void ReadBytes(void* buffer, int count);
+  EAfComPortReadError ReadError() const;
   void PurgeInput();
   int OutputFree();  // free bytes in the ring buffer; 0 when not open
 

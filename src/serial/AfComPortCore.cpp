@@ -252,7 +252,7 @@ void TAfComPortEventThread::Execute() {
       watching = false;
       ::epoll_ctl(core.FEpoll, EPOLL_CTL_DEL, core.FFd, nullptr);
       core.Notify(TAfCoreEvent::ThreadException, 0,
-                  std::make_exception_ptr(EAfComPortError(core.FParams.readErrorMessage)));
+                  std::make_exception_ptr(EAfComPortReadError(core.FParams.readErrorMessage)));
       continue;
     }
     if (mask) core.Notify(TAfCoreEvent::DeviceEvent, mask);
@@ -467,7 +467,7 @@ void TAfComPortCore::Open(const OpenParams& params) {
       throw coreError(" Error setting EventMask");
 
     LineSettings current;
-    if (!ApplySettings(params.settings, current)) throw coreError("Error setting parameters from DCB");
+    if (!ApplySettings(params.settings, current)) throw EAfComPortSettingsError();
     if (!params.settings.dtrHandshake) SetModemLine(TIOCM_DTR, params.settings.dtrEnable);
     if (!params.settings.rtsHandshake) SetModemLine(TIOCM_RTS, params.settings.rtsEnable);
 

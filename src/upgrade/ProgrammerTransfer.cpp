@@ -5,6 +5,7 @@
 #include "CheckFileName.h"
 #include "FileIo.h"
 #include "InOutError.h"
+#include "Komunikator.h"
 #include "ModbusFrames.h"
 #include "RegisterMap.h"
 
@@ -125,9 +126,7 @@ ComPortLink::ComPortLink(TAfComPort& port) : port_(port) {
 bool ComPortLink::IsOpen() { return port_.IsOpen(); }
 
 int ComPortLink::BytesWaiting() {
-  if (threadFailed_ && port_.IsOpen())
-    throw EAfComPortError(
-        (QStringLiteral("Read data error - ") + port_.Name() + QStringLiteral(" ")).toStdString());
+  if (threadFailed_ && port_.IsOpen()) throw port_.ReadError();
   return port_.BytesWaiting();
 }
 
@@ -239,7 +238,7 @@ void ProgrammerTransfer::LoadFile(const QString& fileName) {
 
 void ProgrammerTransfer::Button_DelProgMemClick(bool portChecked) {
   if (!portChecked) {
-    prompts().information(QStringLiteral("Communication port is inactive."));
+    ShowPortInactive();
     return;
   }
   if (FileLen < 1) {
@@ -338,7 +337,7 @@ void ProgrammerTransfer::ReadReception() {
       port_.ReadBytes(&byte, 1);
       StoreByte(byte);
     }
-  } catch (const EAfComPortError&) {
+  } catch (const EAfComPortReadError&) {
     port_.ClosePort();
     ErrorCount = ReadErrorCount;
   }
@@ -461,7 +460,7 @@ void ProgrammerTransfer::Send(const TxFrame& frame) {
 
 void ProgrammerTransfer::PortInactiveDuringRun() {
   Button_AbortClick();
-  prompts().information(QStringLiteral("Communication port is inactive."));
+  ShowPortInactive();
 }
 
 void ProgrammerTransfer::Send03() {

@@ -78,7 +78,7 @@ class ProgrammerPort {
   virtual ~ProgrammerPort() = default;
   virtual bool IsOpen() = 0;
   virtual int BytesWaiting() = 0;
-  virtual void ReadBytes(void* buffer, int count) = 0;  // EAfComPortError on a read error
+  virtual void ReadBytes(void* buffer, int count) = 0;  // EAfComPortReadError on a read error
   virtual void WriteBytes(const void* buffer, int count) = 0;
   virtual void ClosePort() = 0;
 };

@@ -1,6 +1,7 @@
 // The main window's upgrade command: the main window lets go of its port, the upgrade
 // window works on the same COM port with its own, and the main window takes it back.
 #include "ErrorReport.h"
+#include "Komunikator.h"
 #include "Prompts.h"
 #include "uMain_Programmer.h"
 
@@ -52,7 +53,7 @@ void RunFirmwareUpgrade(const UpgradeHandOver& host) {
     if (watch.reported()) return;
   }
   if (!host.connectBox->isChecked()) {
-    prompts().information(QStringLiteral("Communication port is inactive."));
+    ShowPortInactive();
     return;
   }
   if (host.timeoutShown()) {

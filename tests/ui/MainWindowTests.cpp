@@ -486,7 +486,7 @@ TEST_F(MainWindowFixture, DcbErrorIsReportedWithTheComNumber) {
   TMainForm& f = makeForm();
   f.AfComPort1->SetComNumber(3);
   scriptedPrompts().expect(PromptKind::Error);
-  f.ApplicationEvents1Exception(std::runtime_error("Error setting parameters from DCB"));
+  f.ApplicationEvents1Exception(EAfComPortSettingsError());
   EXPECT_EQ(
       scriptedPrompts().texts(PromptKind::Error),
       std::vector<QString>{"Error setting parameters from DCB. COM 3 probably does not suport the selected "
@@ -510,7 +510,8 @@ TEST_F(MainWindowFixture, ReadErrorClosesThePortSilentlyAndStaysConnected) {
   ASSERT_TRUE(f.AfComPort1->IsOpen());
   // The program routes every uncaught error here.
   pellix::setErrorHandler([&f](const std::exception& e) { f.ApplicationEvents1Exception(e); });
-  pellix::reportException(std::make_exception_ptr(std::runtime_error("Read data error - AfComPort1 ")));
+  // Told by its type: what the port is called and how the message reads do not matter.
+  pellix::reportException(std::make_exception_ptr(EAfComPortReadError("Read data error - another port ")));
   EXPECT_FALSE(f.AfComPort1->IsOpen());
   EXPECT_TRUE(connectBox().isChecked());
   EXPECT_TRUE(scriptedPrompts().records().empty());

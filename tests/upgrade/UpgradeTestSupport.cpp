@@ -36,7 +36,7 @@ QString writeImageFile(const QString& name, const Bytes& bytes) {
 void GatewayPort::ReadBytes(void* buffer, int count) {
   if (failRead) {
     failRead = false;
-    throw EAfComPortError("Read data error - AfComPort1 ");
+    throw EAfComPortReadError("Read data error - AfComPort1 ");
   }
   ASSERT_LE(static_cast<std::size_t>(count), input.size());
   std::memcpy(buffer, input.data(), static_cast<std::size_t>(count));

@@ -66,8 +66,6 @@ WindowPlacement ChooseWindowPlacement(const QSize& outerSize, const QRect& workA
 namespace {
 
 const QString SettingsGroup = QStringLiteral("CommSetting");
-const QString DcbErrorText = QStringLiteral("Error setting parameters from DCB");
-const QString ReadErrorText = QStringLiteral("Read data error - AfComPort1 ");
 const QString EndsAfterTheRun = QStringLiteral("The program ends when the running operation has finished.");
 const QString PortLostText = QStringLiteral("COM %1 is lost: waiting for it to come back");
 const QString PortBackText = QStringLiteral("COM %1 is back: polling again");
@@ -609,10 +607,9 @@ void TMainForm::FormClose() {
 }
 
 void TMainForm::ApplicationEvents1Exception(const std::exception& e) {
-  const QString message = QString::fromUtf8(e.what());
-  if (message == DcbErrorText) {
+  if (dynamic_cast<const EAfComPortSettingsError*>(&e)) {
     pellix::prompts().error(PortErrorReport(e, AfComPort1->ComNumber()));
-  } else if (message == ReadErrorText) {
+  } else if (dynamic_cast<const EAfComPortReadError*>(&e)) {
     AfComPort1->ClosePort();
     // Pulled out, most likely: while the operator still wants the link, wait for it.
     if (Frame_Komunikace1->CheckBox_Connect->isChecked()) {
@@ -620,7 +617,7 @@ void TMainForm::ApplicationEvents1Exception(const std::exception& e) {
       ShowPortNote(PortLostText.arg(AfComPort1->ComNumber()));
     }
   } else {
-    pellix::prompts().error(message);
+    pellix::prompts().error(QString::fromUtf8(e.what()));
   }
 }
 

@@ -25,7 +25,7 @@ void CloseSearch(TFrame_LineTab* line, TFrame_FindNewTab* search) {
 
 void SaveSearchResult(TGWYKomunikator& client, const TFrame_SensorNewBox* slot, int line) {
   if (!client.IsActive()) {
-    pellix::prompts().information(QStringLiteral("Communication port is inactive."));
+    pellix::ShowPortInactive();
     return;
   }
   const int deviceIndex = slot->DeviceIndex;

@@ -276,7 +276,7 @@ void TdlgGWYSettings::iBtn_RestoreDefClick() {
 
 bool TdlgGWYSettings::OpenAllowed() const {
   if (client_ && client_->IsActive()) return true;
-  pellix::prompts().information(QStringLiteral("Communication port is inactive."));
+  pellix::ShowPortInactive();
   return false;
 }
 
