@@ -10,6 +10,7 @@
 #include "AfComPort.h"
 #include "FuzzCheck.h"
 #include "GatewayModel.h"
+#include "ModbusFrames.h"
 #include "ProgrammerTransfer.h"
 #include "Prompts.h"
 #include "RtuServer.h"
@@ -101,7 +102,7 @@ class SpoiltLink final : public ProgrammerPort {
         waiting.insert(waiting.end(), bytes.begin(), bytes.end());
         // Junk that ends in its own CRC (FF FF does) passes for a reply: no receiver can
         // tell it from one, so the request it stands for may be missing in the gateway.
-        forged = forged || upgrade::IsValidReply(bytes);
+        forged = forged || modbus::CheckCrc(bytes);
         return;
       }
       default:
@@ -117,13 +118,13 @@ class SpoiltLink final : public ProgrammerPort {
   void checkRequest(const Frame& r) const {
     const ProgrammerTransfer& t = *transfer_;
     FUZZ_CHECK(gwsim::crcOk(r) && r[0] == t.SlaveAddr);
-    const auto same = [&r](const upgrade::TxFrame& f) {
+    const auto same = [&r](const TCommFrame& f) {
       return std::equal(r.begin(), r.end(), f.bytes().begin(), f.bytes().end());
     };
     if (r.size() == 203) {
       FUZZ_CHECK(t.BlockPos >= 0 && t.BlockPos == t.ImageOffset && t.BlockPos <= t.FileLen);
       FUZZ_CHECK(same(upgrade::BuildProgramBlock(t.SlaveAddr, t.FileBuf, t.BlockPos, t.ImageOffset)));
-      for (int i = 0; i < upgrade::BlockBytes; ++i) {
+      for (int i = 0; i < RegisterMap::FirmwareBlockBytes; ++i) {
         const int at = t.BlockPos + i;
         FUZZ_CHECK(r[9 + i] == (at < t.FileLen ? t.FileBuf[at] : 0xFF));
       }
@@ -191,15 +192,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(std::equal(image.begin(), image.begin() + transfer.FileLen, transfer.FileBuf.begin()));
   // The rest reads as 0xFF, as far as a block can reach.
   const auto tail = transfer.FileBuf.begin() + transfer.FileLen;
-  FUZZ_CHECK(std::all_of(tail,
-                         tail + std::min<std::ptrdiff_t>(upgrade::BlockBytes, transfer.FileBuf.end() - tail),
-                         [](std::uint8_t b) { return b == 0xFF; }));
+  FUZZ_CHECK(std::all_of(
+      tail, tail + std::min<std::ptrdiff_t>(RegisterMap::FirmwareBlockBytes, transfer.FileBuf.end() - tail),
+      [](std::uint8_t b) { return b == 0xFF; }));
   transfer.PortOpened();
   transfer.Button_DelProgMemClick(true);
 
   bool completed = false;
   // Once the input is used up, a run that is still going gets the ticks to finish.
-  const int enough = 4 * (transfer.FileLen / upgrade::BlockBytes + 100);
+  const int enough = 4 * (transfer.FileLen / RegisterMap::FirmwareBlockBytes + 100);
   for (int tick = 0; tick < enough; ++tick) {
     if (in.empty() && transfer.StepState == upgrade::StepIdle && !transfer.RestartSent) break;
     switch (in.byte()) {

@@ -68,11 +68,11 @@ void AppendCrc(TCommFrame& frame) {
   frame.Length = static_cast<uint8_t>(frame.Length + 2);
 }
 
-bool CheckCrc(const TCommFrame& frame) {
-  if (frame.Length < 2) return false;
-  const int n = frame.Length - 2;
-  const uint16_t crc = Crc16(frame.Data, static_cast<std::size_t>(n));
-  return frame.Data[n] == (crc & 0xFF) && frame.Data[n + 1] == (crc >> 8);
+bool CheckCrc(std::span<const uint8_t> bytes) {
+  if (bytes.size() < 2) return false;
+  const std::size_t n = bytes.size() - 2;
+  const uint16_t crc = Crc16(bytes.data(), n);
+  return bytes[n] == (crc & 0xFF) && bytes[n + 1] == (crc >> 8);
 }
 
 void BuildReadHoldingRegisters(TCommFrame& frame, uint8_t slave, uint16_t address, uint16_t count) {

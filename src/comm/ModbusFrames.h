@@ -23,7 +23,8 @@ uint16_t Crc16Bitwise(const uint8_t* data, std::size_t length);
 // Appends the CRC of the first Length bytes and adds 2 to Length.
 void AppendCrc(TCommFrame& frame);
 // True when the last two bytes are the CRC of those before them.
-bool CheckCrc(const TCommFrame& frame);
+bool CheckCrc(std::span<const uint8_t> bytes);
+inline bool CheckCrc(const TCommFrame& frame) { return CheckCrc(frame.bytes()); }
 
 // The builders write the request from byte 0 without CRC. Only the low byte of count is
 // sent; the high byte of the quantity field is always 0.
@@ -32,6 +33,10 @@ void BuildWriteSingleRegister(TCommFrame& frame, uint8_t slave, uint16_t address
 // Throws std::length_error unless 1 <= values.size() <= MaxWriteMultipleCount.
 void BuildWriteMultipleRegisters(TCommFrame& frame, uint8_t slave, uint16_t address,
                                  std::span<const uint16_t> values);
+
+// How long a request and its reply may take at this rate, in ms (0 without a rate):
+// a 100-register reply and room to spare.
+constexpr int ExchangeTimeMs(int baudRate) { return baudRate > 0 ? 4800000 / baudRate : 0; }
 
 // Register i of a read reply (address, function, byte count, then the words high byte first).
 inline uint16_t ReplyRegister(const TCommFrame& frame, int i) {

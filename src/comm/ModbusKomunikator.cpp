@@ -148,10 +148,8 @@ void TModbusKomunikator::Disconnect() {
 
 void TModbusKomunikator::SetBaudRate(int baud) {
   Port.SetUserBaudRate(baud);
-  if (baud != 0) {
-    const int fromBaud = baud > 0 ? 4800000 / baud : 0;
-    SetPollInterval(std::max<uint32_t>(MinPollIntervalMs, static_cast<uint32_t>(std::max(fromBaud, 0))));
-  }
+  if (baud != 0)
+    SetPollInterval(std::max(MinPollIntervalMs, static_cast<uint32_t>(pellix::modbus::ExchangeTimeMs(baud))));
 }
 
 void TModbusKomunikator::SetPollInterval(uint32_t ms) {

@@ -126,11 +126,12 @@ inline constexpr uint16_t StatusRomCrcError = 0xEEE4;
 // Firmware transfer.
 inline constexpr uint16_t FirmwareBlockOffset = 1375;  // low 16 bits of the block's byte offset
 inline constexpr uint16_t FirmwareBlockData = 1376;    // 1376..1471, earlier byte in the high half
-inline constexpr uint16_t FirmwareBlockRegisters = 97;
 inline constexpr int FirmwareBlockBytes = 192;
+inline constexpr uint16_t FirmwareBlockRegisters = 1 + FirmwareBlockBytes / 2;  // the offset, then the bytes
 inline constexpr uint16_t FirmwareEraseSector = 1376;  // one register: the sector number
 inline constexpr int FirmwareFirstErasedSector = 32;
 inline constexpr int FirmwareLastErasedSector = 62;
+inline constexpr int FirmwareErasedSectors = FirmwareLastErasedSector - FirmwareFirstErasedSector + 1;
 inline constexpr uint16_t UpgradeServiceReadCount = 120;  // from ServiceBlock; only FirmwareVersion used
 
 }  // namespace RegisterMap

@@ -23,87 +23,55 @@ namespace {
 
 constexpr qint64 MsPerDay = 24LL * 60 * 60 * 1000;
 
-void PutByte(TxFrame& f, int value) { f.Data[f.Length++] = static_cast<uint8_t>(value & 0xFF); }
-
-void PutWord(TxFrame& f, int value) {
-  PutByte(f, value >> 8);
-  PutByte(f, value);
-}
-
-// CRC_tx: the CRC of everything so far, low byte first.
-void PutCrc(TxFrame& f) {
-  const uint16_t crc = modbus::Crc16(f.Data.data(), static_cast<std::size_t>(f.Length));
-  PutByte(f, crc);
-  PutByte(f, crc >> 8);
-}
-
 }  // namespace
 
-TxFrame BuildVersionPoll(uint8_t slave) {
-  TxFrame f;
-  PutByte(f, slave);
-  PutByte(f, modbus::FnReadHoldingRegisters);
-  PutWord(f, RegisterMap::ServiceBlock);
-  PutWord(f, RegisterMap::UpgradeServiceReadCount);
-  PutCrc(f);
+TCommFrame BuildVersionPoll(uint8_t slave) {
+  TCommFrame f;
+  modbus::BuildReadHoldingRegisters(f, slave, RegisterMap::ServiceBlock,
+                                    RegisterMap::UpgradeServiceReadCount);
+  modbus::AppendCrc(f);
   return f;
 }
 
-TxFrame BuildEraseRequest(uint8_t slave, int sector) {
-  TxFrame f;
-  PutByte(f, slave);
-  PutByte(f, modbus::FnWriteMultipleRegisters);
-  PutWord(f, RegisterMap::FirmwareEraseSector);
-  PutWord(f, 1);
-  PutByte(f, 2);
-  PutWord(f, sector);
-  PutCrc(f);
+TCommFrame BuildEraseRequest(uint8_t slave, int sector) {
+  const uint16_t value = static_cast<uint16_t>(sector);
+  TCommFrame f;
+  modbus::BuildWriteMultipleRegisters(f, slave, RegisterMap::FirmwareEraseSector, {&value, 1});
+  modbus::AppendCrc(f);
   return f;
 }
 
-TxFrame BuildProgramBlock(uint8_t slave, std::span<const uint8_t> fileBuf, int blockPos, int imageOffset) {
-  TxFrame f;
-  PutByte(f, slave);
-  PutByte(f, modbus::FnWriteMultipleRegisters);
-  PutWord(f, RegisterMap::FirmwareBlockOffset);
-  PutWord(f, RegisterMap::FirmwareBlockRegisters);
-  PutByte(f, RegisterMap::FirmwareBlockRegisters * 2);
-  PutWord(f, imageOffset);  // modulo 65536
-  for (int i = 0; i < BlockBytes; ++i) {
+TCommFrame BuildProgramBlock(uint8_t slave, std::span<const uint8_t> fileBuf, int blockPos, int imageOffset) {
+  const auto byteAt = [&](int i) -> uint16_t {
     const long long index = static_cast<long long>(blockPos) + i;
     const bool inside = index >= 0 && index < static_cast<long long>(fileBuf.size());
-    PutByte(f, inside ? fileBuf[static_cast<std::size_t>(index)] : 0xFF);
-  }
-  PutCrc(f);
+    return inside ? fileBuf[static_cast<std::size_t>(index)] : 0xFF;
+  };
+  std::array<uint16_t, RegisterMap::FirmwareBlockRegisters> words{};
+  words[0] = static_cast<uint16_t>(imageOffset);  // modulo 65536
+  for (int i = 0; i < RegisterMap::FirmwareBlockBytes; i += 2)
+    words[1 + i / 2] = static_cast<uint16_t>(byteAt(i) << 8 | byteAt(i + 1));
+  TCommFrame f;
+  modbus::BuildWriteMultipleRegisters(f, slave, RegisterMap::FirmwareBlockOffset, words);
+  modbus::AppendCrc(f);
   return f;
 }
 
-TxFrame BuildRestart(uint8_t slave) {
-  TxFrame f;
-  PutByte(f, slave);
-  PutByte(f, modbus::FnWriteSingleRegister);
-  PutWord(f, RegisterMap::Line1Command);
-  PutWord(f, RegisterMap::CmdRestartGateway);
-  PutCrc(f);
+TCommFrame BuildRestart(uint8_t slave) {
+  TCommFrame f;
+  modbus::BuildWriteSingleRegister(f, slave, RegisterMap::Line1Command, RegisterMap::CmdRestartGateway);
+  modbus::AppendCrc(f);
   return f;
-}
-
-bool IsValidReply(std::span<const uint8_t> rx) {
-  if (rx.size() < 2) return false;
-  const std::size_t n = rx.size() - 2;
-  const uint16_t crc = modbus::Crc16(rx.data(), n);
-  return rx[n] == (crc & 0xFF) && rx[n + 1] == (crc >> 8);
 }
 
 bool IsVersionReply(std::span<const uint8_t> rx, uint8_t slave) {
   return rx.size() == VersionReplyLength && rx[0] == slave && rx[1] == modbus::FnReadHoldingRegisters &&
-         rx[2] == RegsCount * 2 && IsValidReply(rx);
+         rx[2] == RegisterMap::UpgradeServiceReadCount * 2 && modbus::CheckCrc(rx);
 }
 
 int LinkTimerInterval(int baudRate, int current) {
   if (baudRate == 0) return current;
-  const int quotient = 4800000 / baudRate;
-  return quotient <= IdleIntervalMs ? IdleIntervalMs : quotient;
+  return std::max(IdleIntervalMs, modbus::ExchangeTimeMs(baudRate));
 }
 
 QString ElapsedText(qint64 elapsedMs) {
@@ -260,7 +228,9 @@ void ProgrammerTransfer::StartErase() {
   RestartSent = false;
   EraseSector = RegisterMap::FirmwareFirstErasedSector;
   display_.ProgressPosition = 0;
-  display_.ProgressMaximum = FileLen / BlockBytes + 33;
+  // The erased sectors and one step more, then one per block sent (FileLen / block size + 1).
+  display_.ProgressMaximum =
+      FileLen / RegisterMap::FirmwareBlockBytes + RegisterMap::FirmwareErasedSectors + 2;
   display_.ProgressVisible = true;
   ProgressCount = 0;
   StartTime = Clock();
@@ -322,7 +292,7 @@ void ProgrammerTransfer::Shown() {
 // ---- The tick ----------------------------------------------------------------
 
 void ProgrammerTransfer::StoreByte(uint8_t byte) {
-  RxBuf[static_cast<std::size_t>(RxCount)] = byte;
+  RxBuf.Data[RxCount] = byte;
   if (RxCount < RxCountLimit)
     ++RxCount;
   else
@@ -357,16 +327,18 @@ void ProgrammerTransfer::Timer1Timer() {
   ReadReception();
   if (FrameObserver) {
     if (RxCount > 0)
-      FrameObserver->FrameReceived({RxBuf.data(), static_cast<std::size_t>(RxCount)});
+      FrameObserver->FrameReceived({RxBuf.Data, static_cast<std::size_t>(RxCount)});
     else if (ReplyState == ReplyPending)
       FrameObserver->ReplyMissed();
   }
   // More than the buffer holds is never a reply, whatever its last bytes are.
-  if (!rxOverflow_ && IsValidReply({RxBuf.data(), static_cast<std::size_t>(RxCount)})) {
+  RxBuf.Length = static_cast<uint8_t>(RxCount);
+  if (!rxOverflow_ && modbus::CheckCrc(RxBuf)) {
     ReplyState = ReplyValid;
     Rec03();
   }
   RxCount = 0;
+  RxBuf.Length = 0;
 
   if (ReplyState == ReplyValid) ShowLinkState(LinkOk);
   if (ReplyState == ReplyPending) {
@@ -401,15 +373,13 @@ void ProgrammerTransfer::Timer1Timer() {
     // The request that went unanswered goes again after the next valid reply. Never
     // before the image's first block or the first sector.
     if (StepState == StepProgramming) {
-      BlockPos = std::max(0, BlockPos - BlockBytes);
-      ImageOffset = std::max(0, ImageOffset - BlockBytes);
+      StepBackOneBlock();
     } else if (StepState == StepErasing) {
       EraseSector = std::max<int>(RegisterMap::FirmwareFirstErasedSector, EraseSector - 1);
     } else if (StepState == StepRestart) {
       // The last block may not have arrived: send it again before the restart.
       StepState = StepProgramming;
-      BlockPos = std::max(0, BlockPos - BlockBytes);
-      ImageOffset = std::max(0, ImageOffset - BlockBytes);
+      StepBackOneBlock();
       display_.CancelEnabled = true;
       display_.OpenFileEnabled = false;
       display_.ProgressText = LoadingText();
@@ -423,16 +393,17 @@ void ProgrammerTransfer::Timer1Timer() {
   changed();
 }
 
+void ProgrammerTransfer::StepBackOneBlock() {
+  BlockPos = std::max(0, BlockPos - RegisterMap::FirmwareBlockBytes);
+  ImageOffset = std::max(0, ImageOffset - RegisterMap::FirmwareBlockBytes);
+}
+
 void ProgrammerTransfer::Rec03() {
-  const std::span<const uint8_t> rx{RxBuf.data(), static_cast<std::size_t>(RxCount)};
-  for (int i = 0; i < RegsCount; ++i) {
-    const int hi = 3 + 2 * i;
-    const int lo = 4 + 2 * i;
-    Regs[i] = lo < RxCount ? static_cast<uint16_t>(RxBuf[hi] << 8 | RxBuf[lo]) : 0;
-  }
+  for (int i = 0; i < RegisterMap::UpgradeServiceReadCount; ++i)
+    Regs[i] = 4 + 2 * i < RxBuf.Length ? modbus::ReplyRegister(RxBuf, i) : 0;
   // Only the answer to the version poll carries the version: an echo of a write (or of
   // the restart command) is a valid reply too, but its bytes are no version.
-  if (!IsVersionReply(rx, SlaveAddr)) return;
+  if (!IsVersionReply(RxBuf.bytes(), SlaveAddr)) return;
   if (VersionRequested) {
     VersionRequested = false;
     display_.VersionText = QStringLiteral("Gateway FW version: %1").arg(FormatVersionNumber(Regs[0]));
@@ -452,9 +423,9 @@ void ProgrammerTransfer::Rec03() {
 
 // ---- Requests ----------------------------------------------------------------
 
-void ProgrammerTransfer::Send(const TxFrame& frame) {
+void ProgrammerTransfer::Send(const TCommFrame& frame) {
   TxBuf = frame;
-  port_.WriteBytes(TxBuf.Data.data(), TxBuf.Length);
+  port_.WriteBytes(TxBuf.Data, TxBuf.Length);
   if (FrameObserver) FrameObserver->FrameSent(TxBuf.bytes());
 }
 
@@ -477,10 +448,10 @@ void ProgrammerTransfer::send16_maz() {
   ++EraseSector;
   ReplyState = ReplyPending;
   display_.ProgressPosition = ProgressCount;
-  if (ProgressCount < 31) ++ProgressCount;
+  if (ProgressCount < RegisterMap::FirmwareErasedSectors) ++ProgressCount;
   if (EraseSector > RegisterMap::FirmwareLastErasedSector) {
     StepState = StepErased;
-    display_.ProgressPosition = 32;
+    display_.ProgressPosition = RegisterMap::FirmwareErasedSectors + 1;
     display_.ProgressText = QStringLiteral("Memory erased. (%1)").arg(Elapsed());
   }
 }
@@ -503,8 +474,8 @@ void ProgrammerTransfer::send16() {
     return;
   }
   Send(BuildProgramBlock(SlaveAddr, FileBuf, BlockPos, ImageOffset));
-  BlockPos += BlockBytes;
-  ImageOffset += BlockBytes;
+  BlockPos += RegisterMap::FirmwareBlockBytes;
+  ImageOffset += RegisterMap::FirmwareBlockBytes;
   ReplyState = ReplyPending;
   display_.ProgressPosition = ProgressCount;
   if (ProgressCount < 1000) ++ProgressCount;

@@ -1,8 +1,10 @@
 #pragma once
 // The firmware transfer of the upgrade window: the image, the request frames and the
 // state machine that one timer tick drives. QtCore only; the window shows `Display()`.
+#include "CommFrame.h"
 #include "FrameObserver.h"
 #include "Prompts.h"
+#include "RegisterMap.h"
 
 #include <QString>
 
@@ -19,13 +21,10 @@ namespace pellix {
 
 namespace upgrade {
 
-inline constexpr int BlockBytes = 192;
 inline constexpr int FileBufSize = 200002;  // the largest image the window takes
-inline constexpr int TxBufSize = 203;
-inline constexpr int RxBufSize = 251;
-inline constexpr int RxCountLimit = 250;
-inline constexpr int RegsCount = 120;
-inline constexpr int VersionReplyLength = 245;  // address, function, 240, 240 data bytes, CRC
+inline constexpr int RxCountLimit = TCommFrame::Capacity - 1;
+// Address, function, byte count, the service registers, CRC.
+inline constexpr int VersionReplyLength = 3 + 2 * RegisterMap::UpgradeServiceReadCount + 2;
 inline constexpr int StepIntervalMs = 300;
 inline constexpr int IdleIntervalMs = 500;
 inline constexpr int ReadErrorCount = 6;
@@ -46,25 +45,17 @@ inline constexpr int ReplyValid = 2;
 // Link states of Label_ErrInfo.
 enum LinkState { LinkCleared = 0, LinkOk = 1, LinkTimeout = 2, LinkDisconnected = 3, LinkLost = 4 };
 
-// A request as it goes on the wire.
-struct TxFrame {
-  std::array<uint8_t, TxBufSize> Data{};
-  int Length = 0;
-  std::span<const uint8_t> bytes() const { return {Data.data(), static_cast<std::size_t>(Length)}; }
-};
+// The requests as they go on the wire, CRC included.
+TCommFrame BuildVersionPoll(uint8_t slave);
+TCommFrame BuildEraseRequest(uint8_t slave, int sector);
+// The block's bytes from blockPos; positions outside fileBuf read as 0xFF.
+TCommFrame BuildProgramBlock(uint8_t slave, std::span<const uint8_t> fileBuf, int blockPos, int imageOffset);
+TCommFrame BuildRestart(uint8_t slave);
 
-TxFrame BuildVersionPoll(uint8_t slave);
-TxFrame BuildEraseRequest(uint8_t slave, int sector);
-// The 192 bytes from blockPos; positions past the end of fileBuf read as 0xFF.
-TxFrame BuildProgramBlock(uint8_t slave, std::span<const uint8_t> fileBuf, int blockPos, int imageOffset);
-TxFrame BuildRestart(uint8_t slave);
-
-// At least two bytes, the last two the CRC (low, high) of those before them.
-bool IsValidReply(std::span<const uint8_t> rx);
-// A valid answer of `slave` to the version poll: function 3 with 240 data bytes.
+// A valid answer of `slave` to the version poll: function 3 with every service register.
 bool IsVersionReply(std::span<const uint8_t> rx, uint8_t slave);
 
-// Timer interval for a link baud rate: 4 800 000 div rate, at least 500 ms (0: unchanged).
+// Timer interval for a link baud rate: the exchange time, at least 500 ms (0: unchanged).
 int LinkTimerInterval(int baudRate, int current);
 
 // "%.f s" of the milliseconds within a day.
@@ -130,19 +121,19 @@ class ProgrammerTransfer {
   qint64 StartTime = 0;  // ms since the epoch
 
   // Transfer state.
-  upgrade::TxFrame TxBuf;
-  std::array<uint8_t, upgrade::RxBufSize> RxBuf{};
+  TCommFrame TxBuf;
+  TCommFrame RxBuf;
   int RxCount = 0;
   std::vector<uint8_t> FileBuf;  // upgrade::FileBufSize bytes
   int FileLen = 0;
   int BlockPos = 0;
   int ImageOffset = 0;
-  int EraseSector = 32;
+  int EraseSector = RegisterMap::FirmwareFirstErasedSector;
   int StepState = upgrade::StepIdle;
   int ReplyState = upgrade::ReplyNone;
   int ErrorCount = 0;
   int ProgressCount = 0;
-  std::array<uint16_t, upgrade::RegsCount> Regs{};
+  std::array<uint16_t, RegisterMap::UpgradeServiceReadCount> Regs{};
 
   FileDialogSpec OpenDialog1;
   // The traffic monitor, while it is open; not owned.
@@ -186,7 +177,9 @@ class ProgrammerTransfer {
   void Rec03();
   void ReadReception();
   void StoreByte(uint8_t byte);
-  void Send(const upgrade::TxFrame& frame);
+  // The block that went unanswered goes again; never before the image's first.
+  void StepBackOneBlock();
+  void Send(const TCommFrame& frame);
   void ShowLinkState(int kind);
   void PortInactiveDuringRun();
   QString Elapsed() const;

@@ -1,6 +1,7 @@
 // The upgrade's request frames byte by byte, the reply check and the small helpers.
 #include "ModbusFrames.h"
 #include "ProgrammerTransfer.h"
+#include "RegisterMap.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +12,11 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-Bytes bytesOf(const TxFrame& f) { return Bytes(f.bytes().begin(), f.bytes().end()); }
+Bytes bytesOf(const TCommFrame& f) { return Bytes(f.bytes().begin(), f.bytes().end()); }
 
 struct FixedFrame {
   const char* name;
-  TxFrame frame;
+  TCommFrame frame;
   Bytes expected;  // CRCs worked out independently of the tool's tables
 };
 
@@ -56,15 +57,15 @@ TEST(ProgramBlockTest, LastPartialBlockIsPaddedWithFF) {
 
 TEST(ProgramBlockTest, CrcMatchesTheBitwiseCrc) {
   std::vector<uint8_t> fileBuf(FileBufSize, 0x5A);
-  const TxFrame f = BuildProgramBlock(9, fileBuf, 1920, 1920);
-  const uint16_t crc = pellix::modbus::Crc16Bitwise(f.Data.data(), 201);
+  const TCommFrame f = BuildProgramBlock(9, fileBuf, 1920, 1920);
+  const uint16_t crc = pellix::modbus::Crc16Bitwise(f.Data, 201);
   EXPECT_EQ(f.Data[201], crc & 0xFF);
   EXPECT_EQ(f.Data[202], crc >> 8);
 }
 
 TEST(ProgramBlockTest, OffsetTravelsModulo65536) {
   std::vector<uint8_t> fileBuf(FileBufSize, 0x00);
-  const TxFrame f = BuildProgramBlock(1, fileBuf, 65536 + 192, 65536 + 192);
+  const TCommFrame f = BuildProgramBlock(1, fileBuf, 65536 + 192, 65536 + 192);
   EXPECT_EQ(f.Data[7], 0x00);
   EXPECT_EQ(f.Data[8], 0xC0);
 }
@@ -72,11 +73,11 @@ TEST(ProgramBlockTest, OffsetTravelsModulo65536) {
 TEST(ProgramBlockTest, NothingIsReadOutsideTheBuffer) {
   // A block that would reach past the buffer (or start before it) sends 0xFF there.
   std::vector<uint8_t> fileBuf(FileBufSize, 0x11);
-  const TxFrame tail = BuildProgramBlock(1, fileBuf, FileBufSize - 10, FileBufSize - 10);
+  const TCommFrame tail = BuildProgramBlock(1, fileBuf, FileBufSize - 10, FileBufSize - 10);
   for (int i = 0; i < 10; ++i) EXPECT_EQ(tail.Data[9 + i], 0x11);
-  for (int i = 10; i < BlockBytes; ++i) EXPECT_EQ(tail.Data[9 + i], 0xFF);
-  const TxFrame before = BuildProgramBlock(1, fileBuf, -192, 0);
-  for (int i = 0; i < BlockBytes; ++i) EXPECT_EQ(before.Data[9 + i], 0xFF);
+  for (int i = 10; i < RegisterMap::FirmwareBlockBytes; ++i) EXPECT_EQ(tail.Data[9 + i], 0xFF);
+  const TCommFrame before = BuildProgramBlock(1, fileBuf, -192, 0);
+  for (int i = 0; i < RegisterMap::FirmwareBlockBytes; ++i) EXPECT_EQ(before.Data[9 + i], 0xFF);
 }
 
 Bytes withCrc(Bytes b) {
@@ -97,19 +98,19 @@ Bytes versionReply(uint8_t slave, uint16_t version) {
 }
 
 TEST(ReplyCheckTest, ValidOnlyWithTheCrcOfWhatPrecedes) {
-  EXPECT_FALSE(IsValidReply(Bytes{}));
-  EXPECT_FALSE(IsValidReply(Bytes{0xFF}));
-  EXPECT_TRUE(IsValidReply(withCrc({0x01, 0x06, 0x03, 0xF2, 0x11, 0xAA})));
+  EXPECT_FALSE(pellix::modbus::CheckCrc(Bytes{}));
+  EXPECT_FALSE(pellix::modbus::CheckCrc(Bytes{0xFF}));
+  EXPECT_TRUE(pellix::modbus::CheckCrc(withCrc({0x01, 0x06, 0x03, 0xF2, 0x11, 0xAA})));
   Bytes bad = withCrc({0x01, 0x06, 0x03, 0xF2, 0x11, 0xAA});
   bad[3] ^= 0x01;
-  EXPECT_FALSE(IsValidReply(bad));
+  EXPECT_FALSE(pellix::modbus::CheckCrc(bad));
 }
 
 TEST(ReplyCheckTest, LateReplyMixedWithTheNextFailsTheCrc) {
   Bytes mixed = withCrc({0x01, 0x10, 0x05, 0x60, 0x00, 0x01});
   const Bytes next = versionReply(1, 109);
   mixed.insert(mixed.end(), next.begin(), next.end());
-  EXPECT_FALSE(IsValidReply(mixed));
+  EXPECT_FALSE(pellix::modbus::CheckCrc(mixed));
 }
 
 TEST(ReplyCheckTest, VersionReplyNeedsFunction3OfTheRightLengthFromTheSlave) {

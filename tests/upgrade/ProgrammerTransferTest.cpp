@@ -23,7 +23,7 @@ class TransferTest : public ::testing::Test {
 TEST_F(TransferTest, IdleTicksPollTheVersionEvery500Ms) {
   rig.tick();
   ASSERT_EQ(rig.port.requests.size(), 1u);
-  const TxFrame poll = BuildVersionPoll(1);
+  const TCommFrame poll = BuildVersionPoll(1);
   EXPECT_EQ(rig.port.requests[0], gwsim::Frame(poll.bytes().begin(), poll.bytes().end()));
   EXPECT_EQ(rig.timer.interval(), IdleIntervalMs);
   EXPECT_EQ(t.ReplyState, ReplyPending);
