@@ -59,8 +59,8 @@ QString withoutTrailingBlanks(QString line) {
 
 }  // namespace
 
-GatewaySnapshot SnapshotFromBlocks(const std::array<uint16_t, 100>& service,
-                                   const std::array<std::array<uint16_t, 100>, 4>& channelBlocks) {
+GatewaySnapshot SnapshotFromBlocks(const TRegisterBlock& service,
+                                   const std::array<TRegisterBlock, 4>& channelBlocks) {
   namespace rm = RegisterMap;
   GatewaySnapshot s;
   s.FirmwareVersion = service[rm::FirmwareVersion - rm::ServiceBlock];

@@ -2,6 +2,7 @@
 // The gateway's 40 channels and its versions as pellix-cli prints them: an aligned table
 // for people, CSV and JSON for scripts.
 #include "ChannelData.h"
+#include "RegisterMap.h"
 
 #include <QString>
 #include <array>
@@ -16,8 +17,8 @@ struct GatewaySnapshot {
 };
 
 // From the service block and the four channel blocks (0, 100, 200, 300 in that order).
-GatewaySnapshot SnapshotFromBlocks(const std::array<uint16_t, 100>& service,
-                                   const std::array<std::array<uint16_t, 100>, 4>& channelBlocks);
+GatewaySnapshot SnapshotFromBlocks(const TRegisterBlock& service,
+                                   const std::array<TRegisterBlock, 4>& channelBlocks);
 
 // "Gateway FW version: V1.09" and "Gateway HW version: V1.02", one per line.
 QString VersionsText(const GatewaySnapshot& s);

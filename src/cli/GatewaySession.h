@@ -5,6 +5,7 @@
 #include "CliOptions.h"
 #include "GWYKomunikator.h"
 #include "GatewayBlocks.h"
+#include "RegisterMap.h"
 
 #include <QString>
 #include <array>
@@ -15,7 +16,7 @@
 
 namespace pellix::cli {
 
-using Block = std::array<uint16_t, 100>;
+using Block = TRegisterBlock;
 using Blocks = std::map<uint16_t, Block>;
 
 // The COM number to open: --com, or the number a --device path is reached by (a link in

@@ -35,7 +35,7 @@ std::map<int, TRomCode> ImportedAssignments(const TDynamicLogArray& records) {
 
 ImportCheck::ImportCheck(const std::map<int, TRomCode>& expected) : expected_(expected) {}
 
-void ImportCheck::TakeBlock(uint16_t startAddress, const std::array<uint16_t, 100>& registers) {
+void ImportCheck::TakeBlock(uint16_t startAddress, const TRegisterBlock& registers) {
   if (!RegisterMap::IsChannelBlock(startAddress)) return;
   const int first = RegisterMap::FirstChannelOfBlock(startAddress);
   for (int k = 0; k < RegisterMap::ChannelsPerBlock; ++k)

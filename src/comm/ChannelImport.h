@@ -2,6 +2,7 @@
 // What the configuration import writes and how it is checked: the channels the records
 // assign, the channel blocks read back afterwards, and the texts the operator sees.
 #include "ChannelData.h"
+#include "RegisterMap.h"
 
 #include <QString>
 #include <array>
@@ -31,7 +32,7 @@ class ImportCheck {
   explicit ImportCheck(const std::map<int, TRomCode>& expected);
 
   // A good reply to the poll's read of the block at startAddress.
-  void TakeBlock(uint16_t startAddress, const std::array<uint16_t, 100>& registers);
+  void TakeBlock(uint16_t startAddress, const TRegisterBlock& registers);
   // Every block holding an expected channel has been read.
   bool Complete() const;
   ImportResult Result() const;

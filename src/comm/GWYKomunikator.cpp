@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr uint8_t ServiceBlockIndex = 4;  // PollBlocks[4] == 1000
-
 bool validLine(int line) { return line == 0 || line == 1; }
 bool validChannelIndex(int index) { return index >= 0 && index < RegisterMap::ChannelCount; }
 
@@ -22,10 +20,10 @@ uint16_t commandRegisterOfIndex(int channelIndex) {
 }
 
 uint8_t blockIndexOfChannelIndex(int channelIndex) {
-  return static_cast<uint8_t>(channelIndex / RegisterMap::ChannelsPerBlock);
+  return PollIndexOf(RegisterMap::BlockOfChannelIndex(channelIndex));
 }
 
-bool portKindKnown(int portKind) { return portKind >= 0 && portKind <= 2; }
+bool portKindKnown(TPortKind portKind) { return portKind >= pkRS485 && portKind <= pkUsb; }
 
 // Puts the poll and the window back however the import ends, an exception from the port
 // included. The poll runs again whether or not the port is still open: on a closed port it
@@ -63,7 +61,7 @@ TGWYKomunikator::TGWYKomunikator(TAfComPort& port) : TModbusKomunikator(port) {}
 void TGWYKomunikator::LineCommand(int line, uint16_t command) {
   if (!validLine(line)) return;
   QueueWrite(command, RegisterMap::LineCommand(line));
-  SetNextBlock(ServiceBlockIndex);
+  SetNextBlock(PollIndexOf(RegisterMap::ServiceBlock));
 }
 
 void TGWYKomunikator::ChannelCommand(int channelIndex, uint16_t command) {
@@ -169,7 +167,7 @@ pellix::ImportResult TGWYKomunikator::WriteAndCheck(const TDynamicLogArray& reco
 
   if (ImportHost) ImportHost->SetConnectChecked();
   scope.resumePoll();
-  SetNextBlock(0);
+  SetNextBlock(PollIndexOf(RegisterMap::ChannelBlock0));
   // The writes expect no reply: only reading the channels back tells whether they took.
   pellix::ImportCheck check(pellix::ImportedAssignments(records));
   if (progress) {
@@ -205,14 +203,14 @@ void TGWYKomunikator::WaitForReadBack(const pellix::ImportCheck& check) {
 
 void TGWYKomunikator::RegistersArrived() {
   if (!importCheck_) return;
-  std::array<uint16_t, 100> registers{};
+  TRegisterBlock registers{};
   GetRegisters(registers);
   importCheck_->TakeBlock(GetPolledAddress(), registers);
 }
 
 void TGWYKomunikator::SetBaudRateIndex(int index) {
   if (index < 0 || index >= static_cast<int>(BaudRates.size())) return;
-  SetBaudRate(BaudRates[static_cast<size_t>(index)] * 100);
+  SetBaudRate(BaudRates[static_cast<size_t>(index)] * RegisterMap::BaudRateUnit);
 }
 
 void TGWYKomunikator::SetParityIndex(int index) {
@@ -238,23 +236,23 @@ void TGWYKomunikator::SetStopBitsIndex(int index) {
   if (index == 1) Port.SetStopbits(sbTwo);
 }
 
-void TGWYKomunikator::FillBaudRates(QStringList& items, int portKind) {
+void TGWYKomunikator::FillBaudRates(QStringList& items, TPortKind portKind) {
   if (!portKindKnown(portKind)) return;
   for (uint16_t rate : BaudRates) items << FormatFixedPoint(rate, 1) + QStringLiteral(" kBd");
 }
 
-void TGWYKomunikator::FillAddresses(QStringList& items, int portKind) {
+void TGWYKomunikator::FillAddresses(QStringList& items, TPortKind portKind) {
   if (!portKindKnown(portKind)) return;
-  const int last = portKind == 2 ? 1 : MaxSlaveAddress;  // the USB port answers at address 1 only
+  const int last = portKind == pkUsb ? 1 : MaxSlaveAddress;  // the USB port answers at address 1 only
   for (int a = 1; a <= last; ++a) items << QString::number(a);
 }
 
-void TGWYKomunikator::FillParities(QStringList& items, int portKind) {
+void TGWYKomunikator::FillParities(QStringList& items, TPortKind portKind) {
   if (!portKindKnown(portKind)) return;
   items << QStringLiteral("NONE") << QStringLiteral("ODD") << QStringLiteral("EVEN");
 }
 
-void TGWYKomunikator::FillStopBits(QStringList& items, int portKind) {
+void TGWYKomunikator::FillStopBits(QStringList& items, TPortKind portKind) {
   if (!portKindKnown(portKind)) return;
   items << QStringLiteral("One") << QStringLiteral("Two");
 }

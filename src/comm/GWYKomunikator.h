@@ -39,6 +39,10 @@ class IImportHost {
   virtual void SetConnectChecked() = 0;
 };
 
+// The gateway's ports, as its settings lists tell them apart. The tool's own frame uses
+// the RS485 lists.
+enum TPortKind : int { pkRS485 = 0, pkRS232 = 1, pkUsb = 2 };
+
 class TGWYKomunikator : public TModbusKomunikator {
  public:
   // Hundreds of Bd, in list order.
@@ -82,12 +86,11 @@ class TGWYKomunikator : public TModbusKomunikator {
   uint8_t ParityIndex() const { return FParityIndex; }
   uint8_t StopBitsIndex() const { return FStopBitsIndex; }
 
-  // Port kind: 0 RS485 (and the tool's own frame), 1 RS232, 2 USB; others add nothing.
-  // Each appends to items.
-  static void FillBaudRates(QStringList& items, int portKind);
-  static void FillAddresses(QStringList& items, int portKind);
-  static void FillParities(QStringList& items, int portKind);
-  static void FillStopBits(QStringList& items, int portKind);
+  // Each appends the list of that port to items; a value outside TPortKind adds nothing.
+  static void FillBaudRates(QStringList& items, TPortKind portKind);
+  static void FillAddresses(QStringList& items, TPortKind portKind);
+  static void FillParities(QStringList& items, TPortKind portKind);
+  static void FillStopBits(QStringList& items, TPortKind portKind);
 
  protected:
   void RegistersArrived() override;

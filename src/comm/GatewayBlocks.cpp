@@ -11,7 +11,7 @@ QString hex4(uint16_t value) { return QStringLiteral("%1").arg(value, 4, 16, QLa
 
 }  // namespace
 
-LineService LineServiceFromBlock(const std::array<uint16_t, 100>& regs, int line) {
+LineService LineServiceFromBlock(const TRegisterBlock& regs, int line) {
   using namespace RegisterMap;
   LineService s;
   if (line != 0 && line != 1) return s;
@@ -53,8 +53,7 @@ QString SearchIndexText(uint16_t deviceIndex) {
   return QStringLiteral("Index: ") + QString::number(deviceIndex);
 }
 
-std::vector<TSearchResult> SearchResultsFromBlock(const std::array<uint16_t, 100>& regs,
-                                                  uint16_t startAddress) {
+std::vector<TSearchResult> SearchResultsFromBlock(const TRegisterBlock& regs, uint16_t startAddress) {
   std::vector<TSearchResult> results;
   using namespace RegisterMap;
   if (startAddress != SearchResultsLine1 && startAddress != SearchResultsLine2) return results;

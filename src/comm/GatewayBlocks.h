@@ -1,6 +1,7 @@
 #pragma once
 // What a line's part of the service block and the search-result blocks say, as the
 // search view and pellix-cli show it.
+#include "RegisterMap.h"
 #include "RomCode.h"
 
 #include <QString>
@@ -25,7 +26,7 @@ struct LineService {
   TRomCode NewRomCode{};
 };
 // line 0 or 1; the block read from 1000.
-LineService LineServiceFromBlock(const std::array<uint16_t, 100>& regs, int line);
+LineService LineServiceFromBlock(const TRegisterBlock& regs, int line);
 
 // The operation status code as its text ("OK", "Channel number out of range", ...).
 QString OperationStatusText(uint16_t code);
@@ -40,7 +41,6 @@ QString SearchIndexText(uint16_t deviceIndex);
 
 // The 20 records of a search-result block (1100 or 1200), each addressed to its slot
 // index (1-20 for 1100, 21-40 for 1200). Empty for any other start address.
-std::vector<TSearchResult> SearchResultsFromBlock(const std::array<uint16_t, 100>& regs,
-                                                  uint16_t startAddress);
+std::vector<TSearchResult> SearchResultsFromBlock(const TRegisterBlock& regs, uint16_t startAddress);
 
 }  // namespace pellix

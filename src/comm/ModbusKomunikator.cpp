@@ -68,7 +68,7 @@ uint16_t TModbusKomunikator::GetRegister(int i) const {
   return pellix::modbus::ReplyRegister(RxFrame, i);
 }
 
-void TModbusKomunikator::GetRegisters(std::array<uint16_t, 100>& values) const {
+void TModbusKomunikator::GetRegisters(TRegisterBlock& values) const {
   for (int i = 0; i < RegisterMap::BlockSize; ++i) values[i] = pellix::modbus::ReplyRegister(RxFrame, i);
 }
 

@@ -25,6 +25,15 @@ inline constexpr std::array<uint16_t, 7> PollBlocks = {
     RegisterMap::ChannelBlock3,     RegisterMap::ServiceBlock,  RegisterMap::SearchResultsLine1,
     RegisterMap::SearchResultsLine2};
 
+// Position of a block in PollBlocks (the list's size when it is not polled).
+constexpr uint8_t PollIndexOf(uint16_t blockAddress) {
+  uint8_t i = 0;
+  while (i < PollBlocks.size() && PollBlocks[i] != blockAddress) ++i;
+  return i;
+}
+static_assert(PollIndexOf(RegisterMap::ServiceBlock) > 0,
+              "a connection starts just before the service block");
+
 class TModbusKomunikator : public TKomunikator {
  public:
   static constexpr int MaxQueuedWrites = 255;
@@ -49,14 +58,14 @@ class TModbusKomunikator : public TKomunikator {
   void SetBaudRate(int baud);
   void SetPollInterval(uint32_t ms);
   uint32_t GetPollInterval() const { return PollInterval; }
-  // The next poll tick reads PollBlocks[index] (0..6; std::out_of_range otherwise).
+  // The next poll tick reads PollBlocks[index] (std::out_of_range past the list).
   void SetNextBlock(uint8_t index);
 
   // Start address of the block the last read request asked for.
   uint16_t GetPolledAddress() const { return PollBlocks[LastPollIndex]; }
   // Register i (0..99) of the last reply.
   uint16_t GetRegister(int i) const;
-  void GetRegisters(std::array<uint16_t, 100>& values) const;
+  void GetRegisters(TRegisterBlock& values) const;
 
   void ReadHoldingRegisters(uint16_t address);
   // Not sent while the counters show a timeout.
@@ -90,9 +99,10 @@ class TModbusKomunikator : public TKomunikator {
 
   uint8_t SlaveAddress = 1;
   uint16_t RegisterCount = RegisterMap::BlockSize;
-  uint8_t PollIndex = 3;
+  uint8_t PollIndex = ConnectPollIndex;
   uint8_t LastPollIndex = 0;
-  uint8_t ReplyLength = 205;
+  // A whole read reply: address, function, byte count, the block, CRC.
+  uint8_t ReplyLength = 3 + 2 * RegisterMap::BlockSize + 2;
   std::array<TRegisterWrite, MaxQueuedWrites> WriteQueue{};
   uint8_t WriteCount = 0;
   uint8_t WriteIndex = 0;
@@ -101,7 +111,8 @@ class TModbusKomunikator : public TKomunikator {
   bool AwaitingReply = false;
 
  private:
-  static constexpr uint8_t ConnectPollIndex = 3;  // so the first read is of block 1000
+  // So that the first read after connecting is of the service block.
+  static constexpr uint8_t ConnectPollIndex = PollIndexOf(RegisterMap::ServiceBlock) - 1;
   void TickWriting();
   void TickPolling();
   bool PortInactive();

@@ -1,6 +1,7 @@
 #pragma once
 // The gateway's holding registers and command words, addressed from 0 as on the wire.
 // Every address and command word the tool uses is named here and nowhere else.
+#include <array>
 #include <cstdint>
 
 namespace RegisterMap {
@@ -135,3 +136,6 @@ inline constexpr int FirmwareErasedSectors = FirmwareLastErasedSector - Firmware
 inline constexpr uint16_t UpgradeServiceReadCount = 120;  // from ServiceBlock; only FirmwareVersion used
 
 }  // namespace RegisterMap
+
+// The registers of one polled block, in address order.
+using TRegisterBlock = std::array<uint16_t, RegisterMap::BlockSize>;

@@ -1,5 +1,7 @@
 #include "TextCodePage.h"
 
+#include "SettingsStore.h"
+
 #include <QSettings>
 #include <QStringDecoder>
 #include <algorithm>
@@ -85,8 +87,7 @@ CodePage CodePageOfLanguage(QLocale::Language language) {
 }
 
 CodePage TextFileCodePage(const QLocale& locale) {
-  const QVariant stored = QSettings(QStringLiteral("Quorvel"), QStringLiteral("Pellix Tool"))
-                              .value(QLatin1String(TextCodePageKey));
+  const QVariant stored = SettingsStore().value(QLatin1String(TextCodePageKey));
   CodePage page{};
   if (stored.isValid() && ParseCodePage(stored.toString(), page)) return page;
   return CodePageOfLanguage(locale.language());

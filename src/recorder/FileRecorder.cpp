@@ -4,6 +4,7 @@
 #include "DescriptionsFile.h"
 #include "Family.h"
 #include "InOutError.h"
+#include "SettingsStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -151,12 +152,10 @@ namespace {
 
 const QString PeriodKey = QStringLiteral("Recorder/Period");
 
-QSettings Store() { return QSettings(QStringLiteral("Quorvel"), QStringLiteral("Pellix Tool")); }
-
 }  // namespace
 
 uint32_t ReadRecorderPeriod() {
-  const QVariant value = Store().value(PeriodKey);
+  const QVariant value = SettingsStore().value(PeriodKey);
   if (!value.isValid()) return RecorderPeriodDefault;
   bool ok = false;
   const qlonglong seconds = value.toString().trimmed().toLongLong(&ok);
@@ -165,7 +164,7 @@ uint32_t ReadRecorderPeriod() {
 }
 
 bool WriteRecorderPeriod(uint32_t seconds) {
-  QSettings s = Store();
+  QSettings s = SettingsStore();
   s.setValue(PeriodKey, static_cast<qlonglong>(seconds));
   s.sync();
   return s.status() == QSettings::NoError;

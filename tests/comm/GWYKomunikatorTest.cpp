@@ -456,7 +456,7 @@ TEST_F(GwySettings, ParityAndStopBits) {
 
 struct ListRow {
   const char* name;
-  void (*fill)(QStringList&, int);
+  void (*fill)(QStringList&, TPortKind);
   int portKind;
   int count;
   const char* first;
@@ -471,7 +471,7 @@ TEST_P(GwyLists, AppendedEntries) {
   const ListRow& r = GetParam();
   QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
   QStringList items{QStringLiteral("kept")};
-  r.fill(items, r.portKind);
+  r.fill(items, static_cast<TPortKind>(r.portKind));
   ASSERT_EQ(items.size(), 1 + r.count);
   EXPECT_EQ(items.front(), QStringLiteral("kept"));
   if (r.count > 0) {
@@ -498,7 +498,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(GwySettings, BaudRateTextsUseTheLocaleSeparator) {
   QLocale::setDefault(QLocale(QLocale::Czech, QLocale::CzechRepublic));
   QStringList items;
-  TGWYKomunikator::FillBaudRates(items, 0);
+  TGWYKomunikator::FillBaudRates(items, pkRS485);
   ASSERT_EQ(items.size(), 16);
   EXPECT_EQ(items[5], QStringLiteral("9,6 kBd"));
   EXPECT_EQ(items[13], QStringLiteral("115,2 kBd"));

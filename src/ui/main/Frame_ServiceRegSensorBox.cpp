@@ -71,7 +71,7 @@ void TFrame_SensorNewBox::UpdateSlot(const TSearchResult& result) {
 
 namespace pellix {
 
-void ShowSearchResults(const QList<TFrame_SensorNewBox*>& resultSlots, const std::array<uint16_t, 100>& regs,
+void ShowSearchResults(const QList<TFrame_SensorNewBox*>& resultSlots, const TRegisterBlock& regs,
                        uint16_t startAddress) {
   for (const TSearchResult& r : SearchResultsFromBlock(regs, startAddress)) {
     const int entry = r.SlotIndex - 1;

@@ -38,7 +38,7 @@ inline constexpr int ResultSlotsPerLine = 20;
 
 // Hands every record of the block to its slot; resultSlots holds all 40 slots,
 // LINE 1's first, so slot s is entry s - 1.
-void ShowSearchResults(const QList<TFrame_SensorNewBox*>& resultSlots, const std::array<uint16_t, 100>& regs,
+void ShowSearchResults(const QList<TFrame_SensorNewBox*>& resultSlots, const TRegisterBlock& regs,
                        uint16_t startAddress);
 
 }  // namespace pellix

@@ -10,6 +10,7 @@
 #include "Hint.h"
 #include "OneProgramInstace.h"
 #include "ProgressDialogSink.h"
+#include "SettingsStore.h"
 #include "StrConsts.h"
 #include "dlgAboutQuorvel.h"
 #include "dlgAssignComNumber.h"
@@ -185,18 +186,18 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   dlgGWYSettings->Bind(GWYKomunikator.get());
   // 10
   QStringList items;
-  GWYKomunikator->FillBaudRates(items, 0);
+  GWYKomunikator->FillBaudRates(items, pkRS485);
   Frame_Komunikace1->ComboBox_BaudRate->addItems(items);
   items.clear();
-  GWYKomunikator->FillAddresses(items, 0);
+  GWYKomunikator->FillAddresses(items, pkRS485);
   Frame_Komunikace1->ComboBox_Addr->addItems(items);
   items.clear();
-  GWYKomunikator->FillParities(items, 0);
+  GWYKomunikator->FillParities(items, pkRS485);
   Frame_Komunikace1->Cb_Parity->addItems(items);
   items.clear();
-  GWYKomunikator->FillStopBits(items, 0);
+  GWYKomunikator->FillStopBits(items, pkRS485);
   Frame_Komunikace1->Cb_Stopbit->addItems(items);
-  Frame_Komunikace1->ComboBox_BaudRate->setCurrentIndex(5);
+  Frame_Komunikace1->ComboBox_BaudRate->setCurrentIndex(TGWYKomunikator::DefaultBaudRateIndex);
   Frame_Komunikace1->ComboBox_Addr->setCurrentIndex(0);
   Frame_Komunikace1->Cb_Parity->setCurrentIndex(0);
   Frame_Komunikace1->Cb_Stopbit->setCurrentIndex(0);
@@ -637,7 +638,7 @@ bool TMainForm::event(QEvent* event) {
 }
 
 void TMainForm::OnRegistersReceived() {
-  std::array<uint16_t, 100> regs{};
+  TRegisterBlock regs{};
   GWYKomunikator->GetRegisters(regs);
   DispatchRegisterBlock(regs, GWYKomunikator->GetPolledAddress());
   if (trendChart_) FeedTrend(regs, GWYKomunikator->GetPolledAddress());
@@ -739,7 +740,7 @@ void TMainForm::AssignComNumber1Click() {
 }
 
 void TMainForm::ReadSettings() {
-  QSettings s(QStringLiteral("Quorvel"), QStringLiteral("Pellix Tool"));
+  QSettings s = pellix::SettingsStore();
   if (!s.childGroups().contains(SettingsGroup)) return;
   s.beginGroup(SettingsGroup);
   TFrame_Komunikace* f = Frame_Komunikace1;
@@ -760,7 +761,7 @@ void TMainForm::ReadSettings() {
 }
 
 void TMainForm::SaveSettings() {
-  QSettings s(QStringLiteral("Quorvel"), QStringLiteral("Pellix Tool"));
+  QSettings s = pellix::SettingsStore();
   s.beginGroup(SettingsGroup);
   TFrame_Komunikace* f = Frame_Komunikace1;
   // The port chosen, even while it is unplugged and the list shows another one.

@@ -155,7 +155,7 @@ class TMainForm : public QMainWindow, public IImportHost {
   void SaveSettings();
 
   // MainViews.cpp
-  void DispatchRegisterBlock(const std::array<uint16_t, 100>& regs, uint16_t startAddress);
+  void DispatchRegisterBlock(const TRegisterBlock& regs, uint16_t startAddress);
   void ClearViews();
   // Every channel block (0, 100, 200, 300) has been shown since the views were cleared.
   bool ChannelBlocksRead() const { return channelBlocksRead_ == AllChannelBlocks; }

@@ -32,7 +32,7 @@ void ShowLineStateOf(TFrame_LineTab* view, const QList<TFrame_SensorBox*>& boxes
 
 }  // namespace
 
-void TMainForm::DispatchRegisterBlock(const std::array<uint16_t, 100>& regs, uint16_t startAddress) {
+void TMainForm::DispatchRegisterBlock(const TRegisterBlock& regs, uint16_t startAddress) {
   namespace rm = RegisterMap;
   if (rm::IsChannelBlock(startAddress)) {
     const int first = rm::FirstChannelOfBlock(startAddress);

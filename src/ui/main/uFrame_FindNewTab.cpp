@@ -95,17 +95,20 @@ TFrame_FindNewTab::TFrame_FindNewTab(int lineNumber, QWidget* parent)
   for (int k = 1; k <= pellix::ResultSlotsPerLine; ++k)
     Slots.append(findChild<TFrame_SensorNewBox*>(QStringLiteral("Frame_SensorNewBox%1").arg(k)));
 
+  const QString findNew = hex4(RegisterMap::CmdFindNew);
   pellix::SetHint(
       Button_FindNew,
-      QStringLiteral(
-          "Command 0x05FF|It works only if one device is connected to the line. (Send command 0x05FF)"));
+      QStringLiteral("Command 0x%1|It works only if one device is connected to the line. (Send command 0x%1)")
+          .arg(findNew));
   pellix::SetHint(Button_FindNewAll,
-                  QStringLiteral("Command 0x06FF|Find all newly connected devices. (Send command 0x06FF)"));
+                  QStringLiteral("Command 0x%1|Find all newly connected devices. (Send command 0x%1)")
+                      .arg(hex4(RegisterMap::CmdFindNewAll)));
   pellix::SetHint(Button_FindAll,
-                  QStringLiteral("Command 0x07FF|Find all connected devices. (Send command 0x07FF)"));
+                  QStringLiteral("Command 0x%1|Find all connected devices. (Send command 0x%1)")
+                      .arg(hex4(RegisterMap::CmdFindAll)));
   pellix::SetHint(
       Label_NewROMCode,
-      QStringLiteral("New ROM code|It displays the new ROM code found using the command 0x05FF."));
+      QStringLiteral("New ROM code|It displays the new ROM code found using the command 0x%1.").arg(findNew));
   pellix::SetHint(Button_Close, QStringLiteral("Close the window"));
   pellix::SetHint(Label_Command, QStringLiteral("Last sent command"));
   pellix::SetHint(Label_Status, QStringLiteral("Response|Response to the sent command"));
@@ -128,7 +131,7 @@ void TFrame_FindNewTab::AppendSlots(QList<TFrame_SensorNewBox*>& list) const { l
 
 QString TFrame_FindNewTab::OperationStatusText(uint16_t code) { return pellix::OperationStatusText(code); }
 
-void TFrame_FindNewTab::ShowServiceBlock(const std::array<uint16_t, 100>& regs, int line) {
+void TFrame_FindNewTab::ShowServiceBlock(const TRegisterBlock& regs, int line) {
   if (line != 0 && line != 1) return;
   const pellix::LineService service = pellix::LineServiceFromBlock(regs, line);
   Label_NewROMCode->setText(pellix::NewRomCodeText(service.NewRomCode));

@@ -1,6 +1,8 @@
 #pragma once
 // The search view of one 1-Wire line: the search commands, what the gateway found
 // and its answer to the last command.
+#include "RegisterMap.h"
+
 #include <QFrame>
 #include <QLabel>
 #include <QList>
@@ -35,7 +37,7 @@ class TFrame_FindNewTab : public QFrame {
   void AppendSlots(QList<TFrame_SensorNewBox*>& list) const;
   static QString OperationStatusText(uint16_t code);
   // The service block (registers 1000-1099); line 0 or 1 picks the line's registers.
-  void ShowServiceBlock(const std::array<uint16_t, 100>& regs, int line);
+  void ShowServiceBlock(const TRegisterBlock& regs, int line);
 
  private:
   int lineNumber_;

@@ -2,6 +2,7 @@
 
 #include "AfPortComboBox.h"
 #include "FixedCell.h"
+#include "GWYKomunikator.h"
 #include "Pocitadlo.h"
 #include "uFrame_Pocitadlo.h"
 
@@ -106,7 +107,7 @@ void TFrame_Komunikace::CheckBox_ConnectClick() {
 }
 
 void TFrame_Komunikace::ComboBox_BaudRateChange() {
-  CheckBox_USB->setChecked(ComboBox_BaudRate->currentIndex() == UsbBaudRateIndex &&
+  CheckBox_USB->setChecked(ComboBox_BaudRate->currentIndex() == TGWYKomunikator::UsbBaudRateIndex &&
                            ComboBox_Addr->currentIndex() == UsbAddrIndex &&
                            Cb_Parity->currentIndex() == UsbParityIndex &&
                            Cb_Stopbit->currentIndex() == UsbStopbitIndex);
@@ -116,7 +117,7 @@ void TFrame_Komunikace::CheckBox_USBClick() {
   if (!CheckBox_USB->isChecked()) return;
   // Each list is selected and then handled as if the operator had picked it; the
   // USB box may go off and on again on the way, and ends checked.
-  ComboBox_BaudRate->setCurrentIndex(UsbBaudRateIndex);
+  ComboBox_BaudRate->setCurrentIndex(TGWYKomunikator::UsbBaudRateIndex);
   RunChange(OnBaudRateChange, this);
   ComboBox_Addr->setCurrentIndex(UsbAddrIndex);
   RunChange(OnAddrChange, this);

@@ -17,10 +17,9 @@ class TFrame_Komunikace : public QFrame {
   Q_OBJECT
  public:
   // The entries that the gateway's USB port uses.
-  static constexpr int UsbBaudRateIndex = 13;  // 115.2 kBd
-  static constexpr int UsbAddrIndex = 0;       // address 1
-  static constexpr int UsbParityIndex = 0;     // NONE
-  static constexpr int UsbStopbitIndex = 0;    // One
+  static constexpr int UsbAddrIndex = 0;     // address 1
+  static constexpr int UsbParityIndex = 0;   // NONE
+  static constexpr int UsbStopbitIndex = 0;  // One
   static constexpr int UsbErrorLimit = 7;
   static constexpr int PortListRefreshMs = 10000;
 

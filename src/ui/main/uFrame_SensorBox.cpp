@@ -6,6 +6,7 @@
 #include "FixedCell.h"
 #include "Hint.h"
 #include "Prompts.h"
+#include "RegisterMap.h"
 #include "RomCode.h"
 #include "TextCodePage.h"
 
@@ -229,13 +230,16 @@ TFrame_SensorBox::TFrame_SensorBox(QWidget* parent) : QFrame(parent) {
   SetDescription(QString());
   SetShowDescription(false);
 
-  const QString nn = QStringLiteral("%1").arg(ChannelIndex(ChannelNumber), 2, 16, QLatin1Char('0')).toUpper();
+  const auto hex4 = [](uint16_t word) {
+    return QStringLiteral("%1").arg(word, 4, 16, QLatin1Char('0')).toUpper();
+  };
+  const int index = ChannelIndex(ChannelNumber);
   pellix::SetHint(SpeedButton_Edit,
-                  QStringLiteral("Save new|Save the new device, which was found using the command 0x05FF. "
-                                 "(Send command 0x09%1)")
-                      .arg(nn));
-  pellix::SetHint(SpeedButton_Delete,
-                  QStringLiteral("Delete|Delete the position. (Send command 0x0F%1)").arg(nn));
+                  QStringLiteral("Save new|Save the new device, which was found using the command 0x%1. "
+                                 "(Send command 0x%2)")
+                      .arg(hex4(RegisterMap::CmdFindNew), hex4(RegisterMap::CmdSaveNew(index))));
+  pellix::SetHint(SpeedButton_Delete, QStringLiteral("Delete|Delete the position. (Send command 0x%1)")
+                                          .arg(hex4(RegisterMap::CmdDelete(index))));
   SetBackground(pellix::BoxWhite);
 }
 

@@ -37,7 +37,7 @@ const char* const PowerRows[] = {
     "5 - Try power OFF every 15 minutes while error occurs",
 };
 
-uint16_t serviceRegister(const std::array<uint16_t, 100>& regs, uint16_t address) {
+uint16_t serviceRegister(const TRegisterBlock& regs, uint16_t address) {
   return regs[address - RegisterMap::ServiceBlock];
 }
 
@@ -130,11 +130,12 @@ void TdlgGWYSettings::Bind(TGWYKomunikator* client) {
   for (int port = 0; port < PortCount; ++port) {
     TFrame_PortServiceRegs* frame = PortFrame(port);
     QStringList baud, addresses, parities, stopBits;
+    const auto kind = static_cast<TPortKind>(port);  // the frames are in port-kind order
     if (client_) {
-      client_->FillBaudRates(baud, port);
-      client_->FillAddresses(addresses, port);
-      client_->FillParities(parities, port);
-      client_->FillStopBits(stopBits, port);
+      TGWYKomunikator::FillBaudRates(baud, kind);
+      TGWYKomunikator::FillAddresses(addresses, kind);
+      TGWYKomunikator::FillParities(parities, kind);
+      TGWYKomunikator::FillStopBits(stopBits, kind);
     }
     const std::pair<QComboBox*, QStringList*> lists[] = {{frame->ComboBox_BaudRate, &baud},
                                                          {frame->ComboBox_Addr, &addresses},
@@ -184,7 +185,7 @@ void TdlgGWYSettings::ApplyRow(QComboBox* list, bool marked, int row) {
   list->setCurrentIndex(row);
 }
 
-void TdlgGWYSettings::ServiceBlockUpdate(const std::array<uint16_t, 100>& regs) {
+void TdlgGWYSettings::ServiceBlockUpdate(const TRegisterBlock& regs) {
   for (int port = 0; port < PortCount; ++port) {
     TFrame_PortServiceRegs* frame = PortFrame(port);
     const auto& reg = PortRegisters[port];

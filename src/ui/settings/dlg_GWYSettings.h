@@ -2,6 +2,7 @@
 // The gateway's own settings: both serial ports and, in expert mode, the power
 // control of the 1-Wire lines. Follows the polled service block; Save writes back
 // only what the operator changed.
+#include "RegisterMap.h"
 #include "uFrame_PortServiceRegs.h"
 
 #include <QDialog>
@@ -35,7 +36,7 @@ class TdlgGWYSettings : public QDialog {
   void Bind(TGWYKomunikator* client);
   void Reset();
   // The registers 1000-1099.
-  void ServiceBlockUpdate(const std::array<uint16_t, 100>& regs);
+  void ServiceBlockUpdate(const TRegisterBlock& regs);
   void ShowNormal();
   void ShowExpert();
 

@@ -1,0 +1,7 @@
+#include "SettingsStore.h"
+
+namespace pellix {
+
+QSettings SettingsStore() { return QSettings(QStringLiteral("Quorvel"), QStringLiteral("Pellix Tool")); }
+
+}  // namespace pellix
