@@ -214,7 +214,7 @@ void TGWYKomunikator::SetBaudRateIndex(int index) {
 }
 
 void TGWYKomunikator::SetParityIndex(int index) {
-  FParityIndex = static_cast<uint8_t>(index);
+  parityIndex_ = static_cast<uint8_t>(index);
   switch (index) {
     case 0:
       Port.SetParity(paNone);
@@ -231,7 +231,7 @@ void TGWYKomunikator::SetParityIndex(int index) {
 }
 
 void TGWYKomunikator::SetStopBitsIndex(int index) {
-  FStopBitsIndex = static_cast<uint8_t>(index);
+  stopBitsIndex_ = static_cast<uint8_t>(index);
   if (index == 0) Port.SetStopbits(sbOne);
   if (index == 1) Port.SetStopbits(sbTwo);
 }

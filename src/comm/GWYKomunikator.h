@@ -83,8 +83,8 @@ class TGWYKomunikator : public TModbusKomunikator {
   void SetParityIndex(int index);
   // 0 one, 1 two; another value is only stored.
   void SetStopBitsIndex(int index);
-  uint8_t ParityIndex() const { return FParityIndex; }
-  uint8_t StopBitsIndex() const { return FStopBitsIndex; }
+  uint8_t ParityIndex() const { return parityIndex_; }
+  uint8_t StopBitsIndex() const { return stopBitsIndex_; }
 
   // Each appends the list of that port to items; a value outside TPortKind adds nothing.
   static void FillBaudRates(QStringList& items, TPortKind portKind);
@@ -95,8 +95,8 @@ class TGWYKomunikator : public TModbusKomunikator {
  protected:
   void RegistersArrived() override;
 
-  uint8_t FParityIndex = 0;
-  uint8_t FStopBitsIndex = 0;
+  uint8_t parityIndex_ = 0;
+  uint8_t stopBitsIndex_ = 0;
   IImportHost* ImportHost = nullptr;
 
  private:

@@ -138,6 +138,25 @@ void restoreIndex(QComboBox* list, int index) {
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("MainForm"));
+  CreateComponents();
+  CreateMenu();
+  CreateLayout();
+  JoinApplication();
+  CreateSettingsDialog();
+  CollectChannelBoxes();
+  CreateClient();
+  FillCommunicationLists();
+  WireControls();
+  ShowHints();
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  PlaceWindow(screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080));
+  ReadSettings();
+  HideSettingsMenu();
+  dlgAboutQuorvel = new TdlgAboutQuorvel(this);
+  dlgAboutQuorvel->setObjectName(QStringLiteral("dlgAboutQuorvel"));
+}
+
+void TMainForm::CreateComponents() {
   port_ = std::make_unique<TAfComPort>(QStringLiteral("AfComPort1"));
   AfComPort1 = port_.get();
   Timer_recorder = new QTimer(this);
@@ -145,64 +164,67 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   Timer_recorder->setInterval(10000);
   OpenDialog1 = {QStringLiteral("Open File"), QStringLiteral("Binary files (*.bin)|*.BIN"), {}, {}};
   SaveDialog1 = {QStringLiteral("Save to File"), QStringLiteral("Binary files (*.bin)|*.bin"), {}, {}};
+}
 
-  CreateMenu();
-  CreateLayout();
-
-  // 1-2
+void TMainForm::JoinApplication() {
   HookMainWindow(this);
   setWindowTitle(pellix::WindowCaption());
   pellix::SetApplicationTitle(pellix::WindowCaption());
-  // 3: tooltips and the status bar hint are always on; the long part of every hint
+  // Tooltips and the status bar hint are always on; the long part of every hint
   // reaches panel 0 through the application-wide filter.
   qApp->installEventFilter(this);
-  // 4
   (Language() == LanguageCzech ? Czech1 : English1)->setChecked(true);
   ApplyCaptions();
   SetCaptionsObserver([this] { ApplyCaptions(); });
-  // 5
+}
+
+void TMainForm::CreateSettingsDialog() {
   dlgGWYSettings = new TdlgGWYSettings(this);
   dlgGWYSettings->setObjectName(QStringLiteral("dlgGWYSettings"));
   dlgGWYSettings->setWindowTitle(QStringLiteral("Gateway settings"));
-  // 6
+}
+
+void TMainForm::CollectChannelBoxes() {
   Frame_LineTab1->AppendBoxes(ChannelBoxes);
   Frame_LineTab2->AppendBoxes(ChannelBoxes);
   Frame_FindNewTab1->AppendSlots(ResultSlots);
   Frame_FindNewTab2->AppendSlots(ResultSlots);
-  // 7
   for (TFrame_SensorBox* box : ChannelBoxes) {
     box->SetRomClickAction([this, box] { EditRomCode(box); });
     connect(box->SpeedButton_Edit, &QToolButton::clicked, this, [this, box] { SaveNewClick(box); });
     connect(box->SpeedButton_Delete, &QToolButton::clicked, this, [this, box] { DeleteClick(box); });
   }
-  // 8
+}
+
+void TMainForm::CreateClient() {
   GWYKomunikator = std::make_unique<TGWYKomunikator>(*AfComPort1);
   GWYKomunikator->OnRegisters = [this] { OnRegistersReceived(); };
   GWYKomunikator->SetImportHost(this);
   portWatch_.OnBack = [this](int comNumber) { PortBack(comNumber); };
   GWYKomunikator->SetCountersHandler(
       [frame = Frame_Komunikace1](const TPocitadloValues& v) { frame->ShowCounters(v); });
-  // 9
   dlgGWYSettings->Bind(GWYKomunikator.get());
-  // 10
-  QStringList items;
-  GWYKomunikator->FillBaudRates(items, pkRS485);
-  Frame_Komunikace1->ComboBox_BaudRate->addItems(items);
-  items.clear();
-  GWYKomunikator->FillAddresses(items, pkRS485);
-  Frame_Komunikace1->ComboBox_Addr->addItems(items);
-  items.clear();
-  GWYKomunikator->FillParities(items, pkRS485);
-  Frame_Komunikace1->Cb_Parity->addItems(items);
-  items.clear();
-  GWYKomunikator->FillStopBits(items, pkRS485);
-  Frame_Komunikace1->Cb_Stopbit->addItems(items);
-  Frame_Komunikace1->ComboBox_BaudRate->setCurrentIndex(TGWYKomunikator::DefaultBaudRateIndex);
-  Frame_Komunikace1->ComboBox_Addr->setCurrentIndex(0);
-  Frame_Komunikace1->Cb_Parity->setCurrentIndex(0);
-  Frame_Komunikace1->Cb_Stopbit->setCurrentIndex(0);
-  WireControls();
-  // 11
+}
+
+void TMainForm::FillCommunicationLists() {
+  TFrame_Komunikace* f = Frame_Komunikace1;
+  const std::pair<QComboBox*, void (*)(QStringList&, TPortKind)> lists[] = {
+      {f->ComboBox_BaudRate, &TGWYKomunikator::FillBaudRates},
+      {f->ComboBox_Addr, &TGWYKomunikator::FillAddresses},
+      {f->Cb_Parity, &TGWYKomunikator::FillParities},
+      {f->Cb_Stopbit, &TGWYKomunikator::FillStopBits}};
+  for (const auto& [list, fill] : lists) {
+    QStringList items;
+    fill(items, pkRS485);
+    list->addItems(items);
+  }
+  f->ComboBox_BaudRate->setCurrentIndex(TGWYKomunikator::DefaultBaudRateIndex);
+  f->ComboBox_Addr->setCurrentIndex(0);
+  f->Cb_Parity->setCurrentIndex(0);
+  f->Cb_Stopbit->setCurrentIndex(0);
+}
+
+void TMainForm::ShowHints() {
   Label_SWVer->clear();
   Label_HWVer->clear();
   setItemHint(
@@ -223,18 +245,13 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
               QStringLiteral("Trend chart|Draws the values of the chosen channels over time; Identify finds "
                              "the sensor you warm or cool by hand."));
   pellix::SetHint(SpdBtn_GWYSettings, QStringLiteral("RS485 and RS232 configuration"));
-  // 12
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  PlaceWindow(screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080));
-  // 13
-  ReadSettings();
-  // 14
+}
+
+// The port settings are not offered in this build: the menu and the panel stay hidden.
+void TMainForm::HideSettingsMenu() {
   Settings1->menuAction()->setVisible(false);
   Pan_GWYSettingsHead->setVisible(false);
   Pan_GWYSettings->setVisible(false);
-  // 15
-  dlgAboutQuorvel = new TdlgAboutQuorvel(this);
-  dlgAboutQuorvel->setObjectName(QStringLiteral("dlgAboutQuorvel"));
 }
 
 TMainForm::~TMainForm() {
@@ -440,22 +457,7 @@ void TMainForm::WireControls() {
   auto onTrigger = [this](QAction* a, void (TMainForm::*handler)()) {
     connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
   };
-  onClick(Frame_LineTab1->SpeedButton_AddNew, &TMainForm::Frame_LineTab1Button_SelectNewClick);
-  onClick(Frame_LineTab2->SpeedButton_AddNew, &TMainForm::Frame_LineTab2Button_SelectNewClick);
-  onClick(Frame_FindNewTab1->Button_Close, &TMainForm::Frame_FindNewTab1Button_CloseClick);
-  onClick(Frame_FindNewTab2->Button_Close, &TMainForm::Frame_FindNewTab2Button_CloseClick);
-  onClick(Frame_FindNewTab1->Button_FindNew, &TMainForm::Frame_FindNewTab1Button_FindNewClick);
-  onClick(Frame_FindNewTab2->Button_FindNew, &TMainForm::Frame_FindNewTab2Button_FindNewClick);
-  onClick(Frame_FindNewTab1->Button_FindNewAll, &TMainForm::Frame_FindNewTab1Button_FindNewAllClick);
-  onClick(Frame_FindNewTab2->Button_FindNewAll, &TMainForm::Frame_FindNewTab2Button_FindNewAllClick);
-  onClick(Frame_FindNewTab1->Button_FindAll, &TMainForm::Frame_FindNewTab1Button_FindAllClick);
-  onClick(Frame_FindNewTab2->Button_FindAll, &TMainForm::Frame_FindNewTab2Button_FindAllClick);
-  for (TFrame_SensorNewBox* slot : Frame_FindNewTab1->Slots)
-    connect(slot->SpeedButton_Save, &QToolButton::clicked, this,
-            [this, slot] { Frame_SensorNewBox1Button1Click(slot); });
-  for (TFrame_SensorNewBox* slot : Frame_FindNewTab2->Slots)
-    connect(slot->SpeedButton_Save, &QToolButton::clicked, this,
-            [this, slot] { Frame_SensorNewBox2Button1Click(slot); });
+  WireSearchViews();
   onClick(SpdBtn_GWYSettings, &TMainForm::SpdBtn_GWYSettingsClick);
 
   onTrigger(Import1, &TMainForm::Import1Click);
@@ -708,19 +710,19 @@ void TMainForm::Frame_Komunikace1ComboBox_BaudRateChange() {
 }
 
 void TMainForm::Frame_Komunikace1ComboBox_AddrChange() {
-  Frame_Komunikace1->ComboBox_BaudRateChange();
+  Frame_Komunikace1->SyncUsbCheck();
   const int index = Frame_Komunikace1->ComboBox_Addr->currentIndex();
   if (GWYKomunikator && index >= 0) GWYKomunikator->SetSlaveAddress(static_cast<uint8_t>(index + 1));
 }
 
 void TMainForm::Frame_Komunikace1Cb_ParityChange() {
-  Frame_Komunikace1->ComboBox_BaudRateChange();
+  Frame_Komunikace1->SyncUsbCheck();
   const int index = Frame_Komunikace1->Cb_Parity->currentIndex();
   if (GWYKomunikator && index >= 0) GWYKomunikator->SetParityIndex(index);
 }
 
 void TMainForm::Frame_Komunikace1Cb_StopbitChange() {
-  Frame_Komunikace1->ComboBox_BaudRateChange();
+  Frame_Komunikace1->SyncUsbCheck();
   const int index = Frame_Komunikace1->Cb_Stopbit->currentIndex();
   if (GWYKomunikator && index >= 0) GWYKomunikator->SetStopBitsIndex(index);
 }

@@ -137,22 +137,8 @@ class TMainForm : public QMainWindow, public IImportHost {
   QAction* About2 = nullptr;
 
   // Main.cpp
-  void ApplyCaptions();
   void ApplicationEvents1Exception(const std::exception& e);
   void ApplicationEvents1Hint(const QString& hint);
-  void Exit1Click();
-  void English1Click(QAction* item);
-  void OnRegistersReceived();
-  void Frame_Komunikace1CheckBox_ConnectClick();
-  void Frame_Komunikace1ComboBox_BaudRateChange();
-  void Frame_Komunikace1ComboBox_AddrChange();
-  void Frame_Komunikace1Cb_ParityChange();
-  void Frame_Komunikace1Cb_StopbitChange();
-  void Connect1Click();
-  void Disconnect1Click();
-  void AssignComNumber1Click();
-  void ReadSettings();
-  void SaveSettings();
 
   // MainViews.cpp
   void DispatchRegisterBlock(const TRegisterBlock& regs, uint16_t startAddress);
@@ -160,41 +146,14 @@ class TMainForm : public QMainWindow, public IImportHost {
   // Every channel block (0, 100, 200, 300) has been shown since the views were cleared.
   bool ChannelBlocksRead() const { return channelBlocksRead_ == AllChannelBlocks; }
   void EditRomCode(TFrame_SensorBox* box);
-  void SaveNewClick(TFrame_SensorBox* box);
-  void DeleteClick(TFrame_SensorBox* box);
 
   // MainFindNew.cpp
-  void Frame_LineTab1Button_SelectNewClick();
-  void Frame_LineTab2Button_SelectNewClick();
-  void Frame_FindNewTab1Button_CloseClick();
-  void Frame_FindNewTab2Button_CloseClick();
-  void Frame_FindNewTab1Button_FindNewClick();
-  void Frame_FindNewTab2Button_FindNewClick();
-  void Frame_FindNewTab1Button_FindNewAllClick();
-  void Frame_FindNewTab2Button_FindNewAllClick();
-  void Frame_FindNewTab1Button_FindAllClick();
-  void Frame_FindNewTab2Button_FindAllClick();
-  void Frame_SensorNewBox1Button1Click(TFrame_SensorNewBox* slot);
-  void Frame_SensorNewBox2Button1Click(TFrame_SensorNewBox* slot);
   void Portsetti1Click();
   void Expertsettings1Click();
   void SpdBtn_GWYSettingsClick();
 
-  // MainPending.cpp: commands whose windows and files come with later work.
-  void Import1Click();
-  void Export1Click();
-  void UpgradeSW1Click();
-  void ShowDescriptions1Click();
-  void DeleteDescriptions1Click();
-  void SaveToFile1Click();
-  void LoadfomFile1Click();
-  void Startlogging1Click();
-  void StopLogging1Click();
-  void RecordOptions1Click();
+  // MainCommands.cpp
   void Timer_recorderTimer();
-  void ApplicationManualClick();
-  void GatewayManualClick();
-  void About1Click();
 
   // MainMonitors.cpp: the traffic monitor and the trend chart, created on first use.
   void TrafficMonitor1Click();
@@ -231,11 +190,64 @@ class TMainForm : public QMainWindow, public IImportHost {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The constructor's steps, in this order.
+  void CreateComponents();
   void CreateMenu();
   void CreateLayout();
+  void JoinApplication();  // hook, title, hint filter, language and captions
+  void CreateSettingsDialog();
+  void CollectChannelBoxes();
+  void CreateClient();
+  void FillCommunicationLists();
   void WireControls();
+  void WireSearchViews();
+  void ShowHints();
+  void HideSettingsMenu();
+
   void FormClose();
   void EndRun();
+
+  // Main.cpp
+  void ApplyCaptions();
+  void Exit1Click();
+  void English1Click(QAction* item);
+  void OnRegistersReceived();
+  void Frame_Komunikace1CheckBox_ConnectClick();
+  void Frame_Komunikace1ComboBox_BaudRateChange();
+  void Frame_Komunikace1ComboBox_AddrChange();
+  void Frame_Komunikace1Cb_ParityChange();
+  void Frame_Komunikace1Cb_StopbitChange();
+  void Connect1Click();
+  void Disconnect1Click();
+  void AssignComNumber1Click();
+  void ReadSettings();
+  void SaveSettings();
+
+  // MainViews.cpp
+  void SaveNewClick(TFrame_SensorBox* box);
+  void DeleteClick(TFrame_SensorBox* box);
+
+  // MainFindNew.cpp: the two lines' search views share these; line 0 is LINE 1.
+  TFrame_LineTab* LineView(int line) const;
+  TFrame_FindNewTab* SearchView(int line) const;
+  void OpenSearch(int line);
+  void CloseSearch(int line);
+  void SearchCommand(int line, void (TGWYKomunikator::*command)(int));
+
+  // MainCommands.cpp
+  void Import1Click();
+  void Export1Click();
+  void UpgradeSW1Click();
+  void ShowDescriptions1Click();
+  void DeleteDescriptions1Click();
+  void SaveToFile1Click();
+  void LoadfomFile1Click();
+  void Startlogging1Click();
+  void StopLogging1Click();
+  void RecordOptions1Click();
+  void ApplicationManualClick();
+  void GatewayManualClick();
+  void About1Click();
 
   enum class PendingEnd { None, Close, Exit };
   int runDepth_ = 0;

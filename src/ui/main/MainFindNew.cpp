@@ -8,20 +8,9 @@
 #include "uFrame_FindNewTab.h"
 #include "uFrame_LineTab.h"
 
+#include <QToolButton>
+
 namespace {
-
-// Search mode of a line: its search view stands over the other line's view, so the
-// line's own boxes stay visible with their "Save new" buttons.
-void OpenSearch(TFrame_LineTab* line, TFrame_FindNewTab* search) {
-  line->SpeedButton_AddNewClick();
-  search->setVisible(true);
-}
-
-void CloseSearch(TFrame_LineTab* line, TFrame_FindNewTab* search) {
-  search->setVisible(false);
-  line->SpeedButton_AddNew->setEnabled(true);
-  line->SetAddNewMode(false);
-}
 
 void SaveSearchResult(TGWYKomunikator& client, const TFrame_SensorNewBox* slot, int line) {
   if (!client.IsActive()) {
@@ -35,42 +24,47 @@ void SaveSearchResult(TGWYKomunikator& client, const TFrame_SensorNewBox* slot, 
 
 }  // namespace
 
-void TMainForm::Frame_LineTab1Button_SelectNewClick() { OpenSearch(Frame_LineTab1, Frame_FindNewTab1); }
-void TMainForm::Frame_LineTab2Button_SelectNewClick() { OpenSearch(Frame_LineTab2, Frame_FindNewTab2); }
-void TMainForm::Frame_FindNewTab1Button_CloseClick() { CloseSearch(Frame_LineTab1, Frame_FindNewTab1); }
-void TMainForm::Frame_FindNewTab2Button_CloseClick() { CloseSearch(Frame_LineTab2, Frame_FindNewTab2); }
+void TMainForm::WireSearchViews() {
+  for (int line = 0; line < 2; ++line) {
+    TFrame_FindNewTab* search = SearchView(line);
+    connect(LineView(line)->SpeedButton_AddNew, &QAbstractButton::clicked, this,
+            [this, line] { OpenSearch(line); });
+    connect(search->Button_Close, &QAbstractButton::clicked, this, [this, line] { CloseSearch(line); });
+    const std::pair<QAbstractButton*, void (TGWYKomunikator::*)(int)> commands[] = {
+        {search->Button_FindNew, &TGWYKomunikator::FindNew},
+        {search->Button_FindNewAll, &TGWYKomunikator::FindNewAll},
+        {search->Button_FindAll, &TGWYKomunikator::FindAll}};
+    for (const auto& [button, command] : commands)
+      connect(button, &QAbstractButton::clicked, this,
+              [this, line, command] { SearchCommand(line, command); });
+    for (TFrame_SensorNewBox* slot : search->Slots)
+      connect(slot->SpeedButton_Save, &QToolButton::clicked, this,
+              [this, line, slot] { SaveSearchResult(*GWYKomunikator, slot, line); });
+  }
+}
+
+TFrame_LineTab* TMainForm::LineView(int line) const { return line == 0 ? Frame_LineTab1 : Frame_LineTab2; }
+TFrame_FindNewTab* TMainForm::SearchView(int line) const {
+  return line == 0 ? Frame_FindNewTab1 : Frame_FindNewTab2;
+}
+
+// Search mode of a line: its search view stands over the other line's view, so the
+// line's own boxes stay visible with their "Save new" buttons.
+void TMainForm::OpenSearch(int line) {
+  LineView(line)->SpeedButton_AddNewClick();
+  SearchView(line)->setVisible(true);
+}
+
+void TMainForm::CloseSearch(int line) {
+  SearchView(line)->setVisible(false);
+  LineView(line)->SpeedButton_AddNew->setEnabled(true);
+  LineView(line)->SetAddNewMode(false);
+}
 
 // Each search command empties the view; the results come with the next reads.
-void TMainForm::Frame_FindNewTab1Button_FindNewClick() {
-  GWYKomunikator->FindNew(0);
-  Frame_FindNewTab1->ClearSearch();
-}
-void TMainForm::Frame_FindNewTab2Button_FindNewClick() {
-  GWYKomunikator->FindNew(1);
-  Frame_FindNewTab2->ClearSearch();
-}
-void TMainForm::Frame_FindNewTab1Button_FindNewAllClick() {
-  GWYKomunikator->FindNewAll(0);
-  Frame_FindNewTab1->ClearSearch();
-}
-void TMainForm::Frame_FindNewTab2Button_FindNewAllClick() {
-  GWYKomunikator->FindNewAll(1);
-  Frame_FindNewTab2->ClearSearch();
-}
-void TMainForm::Frame_FindNewTab1Button_FindAllClick() {
-  GWYKomunikator->FindAll(0);
-  Frame_FindNewTab1->ClearSearch();
-}
-void TMainForm::Frame_FindNewTab2Button_FindAllClick() {
-  GWYKomunikator->FindAll(1);
-  Frame_FindNewTab2->ClearSearch();
-}
-
-void TMainForm::Frame_SensorNewBox1Button1Click(TFrame_SensorNewBox* slot) {
-  SaveSearchResult(*GWYKomunikator, slot, 0);
-}
-void TMainForm::Frame_SensorNewBox2Button1Click(TFrame_SensorNewBox* slot) {
-  SaveSearchResult(*GWYKomunikator, slot, 1);
+void TMainForm::SearchCommand(int line, void (TGWYKomunikator::*command)(int)) {
+  (GWYKomunikator.get()->*command)(line);
+  SearchView(line)->ClearSearch();
 }
 
 void TMainForm::Portsetti1Click() { dlgGWYSettings->ShowNormal(); }

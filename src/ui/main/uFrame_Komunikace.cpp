@@ -90,7 +90,7 @@ void TFrame_Komunikace::RunChange(const std::function<void()>& ownerHandler, TFr
   if (ownerHandler)
     ownerHandler();
   else
-    frame->ComboBox_BaudRateChange();
+    frame->SyncUsbCheck();
 }
 
 void TFrame_Komunikace::ConnectToggled() {
@@ -106,7 +106,9 @@ void TFrame_Komunikace::CheckBox_ConnectClick() {
   AfPortComboBox1->setEnabled(!CheckBox_Connect->isChecked());
 }
 
-void TFrame_Komunikace::ComboBox_BaudRateChange() {
+void TFrame_Komunikace::ComboBox_BaudRateChange() { SyncUsbCheck(); }
+
+void TFrame_Komunikace::SyncUsbCheck() {
   CheckBox_USB->setChecked(ComboBox_BaudRate->currentIndex() == TGWYKomunikator::UsbBaudRateIndex &&
                            ComboBox_Addr->currentIndex() == UsbAddrIndex &&
                            Cb_Parity->currentIndex() == UsbParityIndex &&

@@ -63,6 +63,9 @@ class TFrame_Komunikace : public QFrame {
   void CheckBox_ConnectClick();
   void CheckBox_USBClick();
   void ComboBox_BaudRateChange();
+  // Checks the USB box exactly when all four lists show the USB port's entries; every
+  // list's change calls this.
+  void SyncUsbCheck();
   void Timer_UpdateTimer();
 
   // The owner's handlers for the connect box and the four lists; each runs the
