@@ -5,11 +5,8 @@
 #include <algorithm>
 
 namespace pellix {
-namespace {
 
 QString hex4(uint16_t value) { return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper(); }
-
-}  // namespace
 
 LineService LineServiceFromBlock(const TRegisterBlock& regs, int line) {
   using namespace RegisterMap;

@@ -28,6 +28,8 @@ struct LineService {
 // line 0 or 1; the block read from 1000.
 LineService LineServiceFromBlock(const TRegisterBlock& regs, int line);
 
+// Four upper-case hex digits: "05FF".
+QString hex4(uint16_t value);
 // The operation status code as its text ("OK", "Channel number out of range", ...).
 QString OperationStatusText(uint16_t code);
 // "New: " and the compact ROM code.

@@ -5,7 +5,7 @@
 #include "ConfigurationFile.h"
 #include "DescriptionsFile.h"
 #include "ErrorReport.h"
-#include "FileCommands.h"
+#include "FileViews.h"
 #include "Main.h"
 #include "RomCode.h"
 #include "Scenario.h"
@@ -150,7 +150,7 @@ TEST_F(CliE2E, BackupIsByteIdenticalToTheWindowsSave) {
   ASSERT_TRUE(waitUntil([&] { return form->ChannelBlocksRead(); }, 8000));
   const QString fromWindow = inSandbox(QStringLiteral("window.bin"));
   scriptedPrompts().expect(PromptKind::SaveFile, true, fromWindow);
-  SaveConfigurationCommand(form->ChannelBoxes);
+  SaveConfigurationCommand(ChannelBoxViewsOf(form->ChannelBoxes));
   frame->CheckBox_Connect->click();  // the port is the program's now
   setErrorHandler({});
   form.reset();

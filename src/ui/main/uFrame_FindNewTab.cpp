@@ -95,17 +95,17 @@ TFrame_FindNewTab::TFrame_FindNewTab(int lineNumber, QWidget* parent)
   for (int k = 1; k <= pellix::ResultSlotsPerLine; ++k)
     Slots.append(findChild<TFrame_SensorNewBox*>(QStringLiteral("Frame_SensorNewBox%1").arg(k)));
 
-  const QString findNew = hex4(RegisterMap::CmdFindNew);
+  const QString findNew = pellix::hex4(RegisterMap::CmdFindNew);
   pellix::SetHint(
       Button_FindNew,
       QStringLiteral("Command 0x%1|It works only if one device is connected to the line. (Send command 0x%1)")
           .arg(findNew));
   pellix::SetHint(Button_FindNewAll,
                   QStringLiteral("Command 0x%1|Find all newly connected devices. (Send command 0x%1)")
-                      .arg(hex4(RegisterMap::CmdFindNewAll)));
+                      .arg(pellix::hex4(RegisterMap::CmdFindNewAll)));
   pellix::SetHint(Button_FindAll,
                   QStringLiteral("Command 0x%1|Find all connected devices. (Send command 0x%1)")
-                      .arg(hex4(RegisterMap::CmdFindAll)));
+                      .arg(pellix::hex4(RegisterMap::CmdFindAll)));
   pellix::SetHint(
       Label_NewROMCode,
       QStringLiteral("New ROM code|It displays the new ROM code found using the command 0x%1.").arg(findNew));

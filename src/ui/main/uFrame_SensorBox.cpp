@@ -4,6 +4,7 @@
 #include "ChannelsNumbering.h"
 #include "Family.h"
 #include "FixedCell.h"
+#include "GatewayBlocks.h"
 #include "Hint.h"
 #include "Prompts.h"
 #include "RegisterMap.h"
@@ -230,9 +231,7 @@ TFrame_SensorBox::TFrame_SensorBox(QWidget* parent) : QFrame(parent) {
   SetDescription(QString());
   SetShowDescription(false);
 
-  const auto hex4 = [](uint16_t word) {
-    return QStringLiteral("%1").arg(word, 4, 16, QLatin1Char('0')).toUpper();
-  };
+  using pellix::hex4;
   const int index = ChannelIndex(ChannelNumber);
   pellix::SetHint(SpeedButton_Edit,
                   QStringLiteral("Save new|Save the new device, which was found using the command 0x%1. "
