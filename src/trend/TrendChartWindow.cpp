@@ -144,7 +144,7 @@ int TrendChartWindow::WindowMs() const {
   return WindowMinutes[static_cast<std::size_t>(std::max(0, ComboBox_Window->currentIndex()))] * 60 * 1000;
 }
 
-void TrendChartWindow::BlockReceived(const std::array<uint16_t, 100>& registers, uint16_t startAddress) {
+void TrendChartWindow::BlockReceived(const TRegisterBlock& registers, uint16_t startAddress) {
   if (!RegisterMap::IsChannelBlock(startAddress)) return;
   const qint64 now = Clock();
   const int first = RegisterMap::FirstChannelOfBlock(startAddress);

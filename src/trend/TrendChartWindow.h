@@ -3,6 +3,7 @@
 // fed by the poll while the window is shown, and "Identify", which finds the sensor the
 // operator warms or cools by hand.
 #include "ChannelData.h"
+#include "RegisterMap.h"
 #include "TrendStore.h"
 
 #include <QWidget>
@@ -45,7 +46,7 @@ class TrendChartWindow : public QWidget {
   std::function<qint64()> Clock;
 
   // A block the poll received; channel blocks are taken, others ignored.
-  void BlockReceived(const std::array<uint16_t, 100>& registers, uint16_t startAddress);
+  void BlockReceived(const TRegisterBlock& registers, uint16_t startAddress);
 
   QListWidget* List_Channels;
   QComboBox* ComboBox_Window;

@@ -273,5 +273,5 @@ class TMainForm : public QMainWindow, public IImportHost {
   // Frees both; they listen to the client, which goes after them.
   void CloseMonitors();
   // Feeds the trend chart while it is shown.
-  void FeedTrend(const std::array<uint16_t, 100>& regs, uint16_t startAddress);
+  void FeedTrend(const TRegisterBlock& regs, uint16_t startAddress);
 };

@@ -62,7 +62,7 @@ void TMainForm::TrendChart1Click() {
   ShowWindow(trendChart_);
 }
 
-void TMainForm::FeedTrend(const std::array<uint16_t, 100>& regs, uint16_t startAddress) {
+void TMainForm::FeedTrend(const TRegisterBlock& regs, uint16_t startAddress) {
   if (trendChart_->isVisible()) trendChart_->BlockReceived(regs, startAddress);
 }
 
