@@ -8,10 +8,10 @@ class TAfCircularBuffer {
  public:
   explicit TAfCircularBuffer(int size);
 
-  int Size() const { return static_cast<int>(FData.size()); }
-  int Used() const { return FCount; }
-  int Free() const { return Size() - FCount; }
-  bool Empty() const { return FCount == 0; }
+  int Size() const { return static_cast<int>(data_.size()); }
+  int Used() const { return count_; }
+  int Free() const { return Size() - count_; }
+  bool Empty() const { return count_ == 0; }
 
   // Appends all count bytes, or nothing when they do not fit.
   bool Write(const void* data, int count);
@@ -24,7 +24,7 @@ class TAfCircularBuffer {
   void Clear();
 
  private:
-  std::vector<uint8_t> FData;
-  int FRead = 0;
-  int FCount = 0;
+  std::vector<uint8_t> data_;
+  int read_ = 0;
+  int count_ = 0;
 };

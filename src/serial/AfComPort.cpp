@@ -56,79 +56,79 @@ int baudRateValue(TAfBaudrate rate) {
 // ---- TAfCustomSerialPort --------------------------------------------------
 
 TAfCustomSerialPort::TAfCustomSerialPort(const QString& name)
-    : FName(name), FCore(std::make_unique<TAfComPortCore>(this)) {
+    : name_(name), core_(std::make_unique<TAfComPortCore>(this)) {
   UpdateLineSettings();
 }
 
 TAfCustomSerialPort::~TAfCustomSerialPort() {
   // The derived class closed with events; this only makes sure no thread survives.
-  FCore->DisableNotifications();
-  FCore->Close();
+  core_->DisableNotifications();
+  core_->Close();
 }
 
-bool TAfCustomSerialPort::IsOpen() const { return FCore->IsOpen(); }
+bool TAfCustomSerialPort::IsOpen() const { return core_->IsOpen(); }
 
 EAfComPortError TAfCustomSerialPort::PortError(const QString& text) const {
-  return EAfComPortError((text + QStringLiteral(" - ") + FName + QStringLiteral(" ")).toStdString());
+  return EAfComPortError((text + QStringLiteral(" - ") + name_ + QStringLiteral(" ")).toStdString());
 }
 
 void TAfCustomSerialPort::OpenPort() {
   if (IsOpen()) return;
-  FCore->EnableNotifications();
+  core_->EnableNotifications();
   TAfComPortCore::OpenParams params;
   params.comNumber = DeviceComNumber();
-  params.settings = FLineSettings;
-  params.inBufSize = FInBufSize;
-  params.outBufSize = FOutBufSize;
-  params.eventPriority = FEventThreadPriority;
-  params.writePriority = FWriteThreadPriority;
+  params.settings = lineSettings_;
+  params.inBufSize = inBufSize_;
+  params.outBufSize = outBufSize_;
+  params.eventPriority = eventThreadPriority_;
+  params.writePriority = writeThreadPriority_;
   params.readErrorMessage = ReadError().what();
   params.nonSyncHandler = OnNonSyncEvent;
-  FClosing = false;
+  closing_ = false;
   try {
     pellix::BusyCursor busy;
-    FCore->Open(params);
+    core_->Open(params);
   } catch (...) {
-    FCore->DisableNotifications();
+    core_->DisableNotifications();
     throw;
   }
   pellix::fire(OnPortOpen, this);
 }
 
 void TAfCustomSerialPort::ClosePort() {
-  FClosing = true;
-  FCore->DisableNotifications();
-  const bool wasOpen = FCore->IsOpen();
-  FCore->Close();
+  closing_ = true;
+  core_->DisableNotifications();
+  const bool wasOpen = core_->IsOpen();
+  core_->Close();
   struct ClearClosing {
     bool& flag;
     ~ClearClosing() { flag = false; }
-  } clear{FClosing};
+  } clear{closing_};
   if (wasOpen) pellix::fire(OnPortClose, this);
 }
 
 void TAfCustomSerialPort::UpdateLineSettings() {
   pellix::LineSettings s;
-  s.baudRate = FBaudRate == brUser ? FUserBaudRate : pellix::baudRateValue(FBaudRate);
-  s.byteSize = 4 + static_cast<int>(FDatabits);
-  s.parity = static_cast<int>(FParity);
-  s.stopBits = static_cast<int>(FStopbits);
+  s.baudRate = baudRate_ == brUser ? userBaudRate_ : pellix::baudRateValue(baudRate_);
+  s.byteSize = 4 + static_cast<int>(databits_);
+  s.parity = static_cast<int>(parity_);
+  s.stopBits = static_cast<int>(stopbits_);
   s.binary = true;
-  s.outX = s.inX = FFlowControl == fwXOnXOff;
-  s.outxCtsFlow = s.rtsHandshake = FFlowControl == fwRtsCts;
-  s.outxDsrFlow = s.dtrHandshake = FFlowControl == fwDtrDsr;
-  s.parityCheck = (FOptions & coParityCheck) != 0;
-  s.dsrSensitivity = (FOptions & coDsrSensitivity) != 0;
-  s.txContinueOnXoff = (FOptions & coIgnoreXOff) != 0;
-  s.errorChar = (FOptions & coErrorChar) != 0;
-  s.nullStrip = (FOptions & coStripNull) != 0;
-  s.dtrEnable = FDTR && FFlowControl != fwDtrDsr;
-  s.rtsEnable = FRTS && FFlowControl != fwRtsCts;
-  s.xonChar = FXOnChar;
-  s.xoffChar = FXOffChar;
-  s.xonLim = FXOnLim;
-  s.xoffLim = FXOffLim;
-  FLineSettings = s;
+  s.outX = s.inX = flowControl_ == fwXOnXOff;
+  s.outxCtsFlow = s.rtsHandshake = flowControl_ == fwRtsCts;
+  s.outxDsrFlow = s.dtrHandshake = flowControl_ == fwDtrDsr;
+  s.parityCheck = (options_ & coParityCheck) != 0;
+  s.dsrSensitivity = (options_ & coDsrSensitivity) != 0;
+  s.txContinueOnXoff = (options_ & coIgnoreXOff) != 0;
+  s.errorChar = (options_ & coErrorChar) != 0;
+  s.nullStrip = (options_ & coStripNull) != 0;
+  s.dtrEnable = dtr_ && flowControl_ != fwDtrDsr;
+  s.rtsEnable = rts_ && flowControl_ != fwRtsCts;
+  s.xonChar = xOnChar_;
+  s.xoffChar = xOffChar_;
+  s.xonLim = xOnLim_;
+  s.xoffLim = xOffLim_;
+  lineSettings_ = s;
 }
 
 QString PortErrorReport(const std::exception& e, int comNumber) {
@@ -140,137 +140,137 @@ QString PortErrorReport(const std::exception& e, int comNumber) {
 
 void TAfCustomSerialPort::ApplyLineSettings() {
   UpdateLineSettings();
-  if (!FCore->IsOpen()) return;
+  if (!core_->IsOpen()) return;
   pellix::LineSettings current;
-  if (!FCore->ApplySettings(FLineSettings, current)) {
-    FLineSettings = current;
+  if (!core_->ApplySettings(lineSettings_, current)) {
+    lineSettings_ = current;
     throw EAfComPortSettingsError();
   }
 }
 
 void TAfCustomSerialPort::UpdateFlowLimits() {
-  const bool flow = FFlowControl != fwNone;
-  FXOnLim = flow ? pellix::clampLimit(FInBufSize / 4) : 0;
-  FXOffLim = flow ? pellix::clampLimit(FInBufSize - FInBufSize / 4) : 0;
+  const bool flow = flowControl_ != fwNone;
+  xOnLim_ = flow ? pellix::clampLimit(inBufSize_ / 4) : 0;
+  xOffLim_ = flow ? pellix::clampLimit(inBufSize_ - inBufSize_ / 4) : 0;
 }
 
 void TAfCustomSerialPort::SetBaudRate(TAfBaudrate value) {
-  if (value == FBaudRate) return;
-  FBaudRate = value;
-  if (value != brUser) FUserBaudRate = 0;
+  if (value == baudRate_) return;
+  baudRate_ = value;
+  if (value != brUser) userBaudRate_ = 0;
   ApplyLineSettings();
 }
 
 void TAfCustomSerialPort::SetUserBaudRate(int value) {
-  if (value == FUserBaudRate) return;
-  FUserBaudRate = value;
-  FBaudRate = brUser;
+  if (value == userBaudRate_) return;
+  userBaudRate_ = value;
+  baudRate_ = brUser;
   ApplyLineSettings();
 }
 
 void TAfCustomSerialPort::SetDatabits(TAfDatabits value) {
-  if (value == FDatabits) return;
-  FDatabits = value;
+  if (value == databits_) return;
+  databits_ = value;
   ApplyLineSettings();
 }
 
 void TAfCustomSerialPort::SetParity(TAfParity value) {
-  if (value == FParity) return;
-  FParity = value;
+  if (value == parity_) return;
+  parity_ = value;
   ApplyLineSettings();
 }
 
 void TAfCustomSerialPort::SetStopbits(TAfStopbits value) {
-  if (value == FStopbits) return;
-  FStopbits = value;
+  if (value == stopbits_) return;
+  stopbits_ = value;
   ApplyLineSettings();
 }
 
 void TAfCustomSerialPort::SetFlowControl(TAfFlowControl value) {
-  if (value == FFlowControl) return;
-  FFlowControl = value;
+  if (value == flowControl_) return;
+  flowControl_ = value;
   UpdateFlowLimits();
   ApplyLineSettings();
   SetModemLines();
 }
 
 void TAfCustomSerialPort::SetOptions(TAfComOptions value) {
-  if (value == FOptions) return;
-  FOptions = value;
+  if (value == options_) return;
+  options_ = value;
   ApplyLineSettings();
 }
 
 void TAfCustomSerialPort::SetXOnChar(uint8_t value) {
-  if (value == FXOnChar) return;
-  FXOnChar = value;
+  if (value == xOnChar_) return;
+  xOnChar_ = value;
   ApplyLineSettings();
 }
 
 void TAfCustomSerialPort::SetXOffChar(uint8_t value) {
-  if (value == FXOffChar) return;
-  FXOffChar = value;
+  if (value == xOffChar_) return;
+  xOffChar_ = value;
   ApplyLineSettings();
 }
 
 void TAfCustomSerialPort::SetXOnLim(uint16_t value) {
-  FXOnLim = value;
-  FXOffLim = pellix::clampLimit(FInBufSize - value);
+  xOnLim_ = value;
+  xOffLim_ = pellix::clampLimit(inBufSize_ - value);
   UpdateLineSettings();
 }
 
 void TAfCustomSerialPort::SetXOffLim(uint16_t value) {
-  FXOffLim = value;
-  FXOnLim = pellix::clampLimit(FInBufSize - value);
+  xOffLim_ = value;
+  xOnLim_ = pellix::clampLimit(inBufSize_ - value);
   UpdateLineSettings();
 }
 
 void TAfCustomSerialPort::SetModemLines() {
-  if (!FCore->IsOpen()) return;
-  if (!FLineSettings.dtrHandshake) FCore->SetModemLine(TIOCM_DTR, FLineSettings.dtrEnable);
-  if (!FLineSettings.rtsHandshake) FCore->SetModemLine(TIOCM_RTS, FLineSettings.rtsEnable);
+  if (!core_->IsOpen()) return;
+  if (!lineSettings_.dtrHandshake) core_->SetModemLine(TIOCM_DTR, lineSettings_.dtrEnable);
+  if (!lineSettings_.rtsHandshake) core_->SetModemLine(TIOCM_RTS, lineSettings_.rtsEnable);
 }
 
 void TAfCustomSerialPort::SetDTR(bool value) {
-  FDTR = value;
+  dtr_ = value;
   UpdateLineSettings();
   SetModemLines();
 }
 
 void TAfCustomSerialPort::SetRTS(bool value) {
-  FRTS = value;
+  rts_ = value;
   UpdateLineSettings();
   SetModemLines();
 }
 
 void TAfCustomSerialPort::SetInBufSize(int value) {
   if (IsOpen()) throw PortError(QStringLiteral("Port is not closed"));
-  FInBufSize = value;
+  inBufSize_ = value;
   UpdateFlowLimits();
   UpdateLineSettings();
 }
 
 void TAfCustomSerialPort::SetOutBufSize(int value) {
   if (IsOpen()) throw PortError(QStringLiteral("Port is not closed"));
-  FOutBufSize = value;
+  outBufSize_ = value;
 }
 
-unsigned TAfCustomSerialPort::LineErrors() const { return FCore->LineErrors(); }
+unsigned TAfCustomSerialPort::LineErrors() const { return core_->LineErrors(); }
 
 void TAfCustomSerialPort::ThrowWriteError(int count, int free) const {
   throw PortError(QString::asprintf("Write data error [requested: %d, free: %d]", count, free));
 }
 
 void TAfCustomSerialPort::WriteBytes(const void* buffer, int count) {
-  if (FClosing) return;
+  if (closing_) return;
   int free = 0;
-  if (!FCore->Write(buffer, count, free)) ThrowWriteError(count, free);
+  if (!core_->Write(buffer, count, free)) ThrowWriteError(count, free);
 }
 
-int TAfCustomSerialPort::BytesWaiting() { return FCore->InputWaiting(); }
+int TAfCustomSerialPort::BytesWaiting() { return core_->InputWaiting(); }
 
 void TAfCustomSerialPort::ReadBytes(void* buffer, int count) {
-  if (FClosing || count <= 0) return;
-  if (FCore->Read(buffer, count) < count) throw ReadError();
+  if (closing_ || count <= 0) return;
+  if (core_->Read(buffer, count) < count) throw ReadError();
 }
 
 EAfComPortReadError TAfCustomSerialPort::ReadError() const {
@@ -278,11 +278,11 @@ EAfComPortReadError TAfCustomSerialPort::ReadError() const {
 }
 
 void TAfCustomSerialPort::PurgeInput() {
-  if (FClosing) return;
-  FCore->PurgeInput();
+  if (closing_) return;
+  core_->PurgeInput();
 }
 
-int TAfCustomSerialPort::OutputFree() { return FCore->OutputFree(); }
+int TAfCustomSerialPort::OutputFree() { return core_->OutputFree(); }
 
 bool TAfCustomSerialPort::HandlesNotification(TAfCoreEvent kind, unsigned data) const {
   if (kind == TAfCoreEvent::ThreadException || OnSyncEvent.IsSet()) return true;
@@ -308,14 +308,14 @@ bool TAfCustomSerialPort::HandlesLineEvents() const {
 
 void TAfCustomSerialPort::DispatchNotification(TAfCoreEvent kind, unsigned data,
                                                const std::exception_ptr& error) {
-  if (FClosing) return;
+  if (closing_) return;
   try {
     pellix::fire(OnSyncEvent, this, kind, data);
     switch (kind) {
       case TAfCoreEvent::DeviceEvent: {
         if (data & evRxChar) pellix::fire(OnDataRecived, this, BytesWaiting());
         // Every device event starts a new error collection.
-        const unsigned errors = FCore->TakeLineErrors();
+        const unsigned errors = core_->TakeLineErrors();
         if (data & evError) pellix::fire(OnLineError, this, errors);
         if (data & evCts) pellix::fire(OnCTSChanged, this);
         if (data & evDsr) pellix::fire(OnDSRChanged, this);
@@ -338,19 +338,19 @@ void TAfCustomSerialPort::DispatchNotification(TAfCoreEvent kind, unsigned data,
   }
   // What the reader left unread is announced again after a while; drained input is not.
   if (kind == TAfCoreEvent::DataWaiting || (kind == TAfCoreEvent::DeviceEvent && (data & evRxChar)))
-    FCore->DataHandled(OnDataRecived.IsSet());
+    core_->DataHandled(OnDataRecived.IsSet());
 }
 
 // ---- TAfCustomComPort, TAfComPort -----------------------------------------
 
 void TAfCustomComPort::SetComNumber(int value) {
-  if (value == FComNumber) return;
+  if (value == comNumber_) return;
   if (!IsOpen()) {
-    FComNumber = value;
+    comNumber_ = value;
     return;
   }
   ClosePort();
-  FComNumber = value;
+  comNumber_ = value;
   OpenPort();
 }
 
@@ -361,5 +361,5 @@ TAfComPort::~TAfComPort() {
 }
 
 void TAfComPort::Loaded() {
-  if (FAutoOpen && !IsOpen()) OpenPort();
+  if (autoOpen_ && !IsOpen()) OpenPort();
 }

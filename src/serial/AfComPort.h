@@ -171,58 +171,58 @@ class TAfCustomSerialPort {
   TAfCustomSerialPort(const TAfCustomSerialPort&) = delete;
   TAfCustomSerialPort& operator=(const TAfCustomSerialPort&) = delete;
 
-  QString Name() const { return FName; }
+  QString Name() const { return name_; }
 
   void OpenPort();
   void ClosePort();
   bool IsOpen() const;
-  bool IsClosing() const { return FClosing; }
+  bool IsClosing() const { return closing_; }
 
   // Line properties: each rebuilds the record and applies it to an open port
   // (EAfComPortSettingsError when refused).
-  TAfBaudrate BaudRate() const { return FBaudRate; }
+  TAfBaudrate BaudRate() const { return baudRate_; }
   void SetBaudRate(TAfBaudrate value);
-  int UserBaudRate() const { return FUserBaudRate; }
+  int UserBaudRate() const { return userBaudRate_; }
   void SetUserBaudRate(int value);  // a new value also sets BaudRate := brUser
-  TAfDatabits Databits() const { return FDatabits; }
+  TAfDatabits Databits() const { return databits_; }
   void SetDatabits(TAfDatabits value);
-  TAfParity Parity() const { return FParity; }
+  TAfParity Parity() const { return parity_; }
   void SetParity(TAfParity value);
-  TAfStopbits Stopbits() const { return FStopbits; }
+  TAfStopbits Stopbits() const { return stopbits_; }
   void SetStopbits(TAfStopbits value);
-  TAfFlowControl FlowControl() const { return FFlowControl; }
+  TAfFlowControl FlowControl() const { return flowControl_; }
   void SetFlowControl(TAfFlowControl value);
-  TAfComOptions Options() const { return FOptions; }
+  TAfComOptions Options() const { return options_; }
   void SetOptions(TAfComOptions value);
-  uint8_t XOnChar() const { return FXOnChar; }
+  uint8_t XOnChar() const { return xOnChar_; }
   void SetXOnChar(uint8_t value);
-  uint8_t XOffChar() const { return FXOffChar; }
+  uint8_t XOffChar() const { return xOffChar_; }
   void SetXOffChar(uint8_t value);
-  uint16_t XOnLim() const { return FXOnLim; }
+  uint16_t XOnLim() const { return xOnLim_; }
   void SetXOnLim(uint16_t value);  // also XOffLim := InBufSize - value
-  uint16_t XOffLim() const { return FXOffLim; }
+  uint16_t XOffLim() const { return xOffLim_; }
   void SetXOffLim(uint16_t value);  // also XOnLim := InBufSize - value
 
   // Modem lines: set at once on an open port.
-  bool DTR() const { return FDTR; }
+  bool DTR() const { return dtr_; }
   void SetDTR(bool value);
-  bool RTS() const { return FRTS; }
+  bool RTS() const { return rts_; }
   void SetRTS(bool value);
 
   // Buffer sizes: only while closed (EAfComPortError "Port is not closed - <name> ").
-  int InBufSize() const { return FInBufSize; }
+  int InBufSize() const { return inBufSize_; }
   void SetInBufSize(int value);
-  int OutBufSize() const { return FOutBufSize; }
+  int OutBufSize() const { return outBufSize_; }
   void SetOutBufSize(int value);
 
   // Take effect at the next open.
-  TThreadPriority EventThreadPriority() const { return FEventThreadPriority; }
-  void SetEventThreadPriority(TThreadPriority value) { FEventThreadPriority = value; }
-  TThreadPriority WriteThreadPriority() const { return FWriteThreadPriority; }
-  void SetWriteThreadPriority(TThreadPriority value) { FWriteThreadPriority = value; }
+  TThreadPriority EventThreadPriority() const { return eventThreadPriority_; }
+  void SetEventThreadPriority(TThreadPriority value) { eventThreadPriority_ = value; }
+  TThreadPriority WriteThreadPriority() const { return writeThreadPriority_; }
+  void SetWriteThreadPriority(TThreadPriority value) { writeThreadPriority_ = value; }
 
   // The record last built from the properties (or read back after a refusal).
-  const pellix::LineSettings& LineSettings() const { return FLineSettings; }
+  const pellix::LineSettings& LineSettings() const { return lineSettings_; }
   // Line errors accumulated since the last device event.
   unsigned LineErrors() const;
 
@@ -263,43 +263,43 @@ class TAfCustomSerialPort {
   bool HandlesLineEvents() const;
   void ThrowWriteError(int count, int free) const;
 
-  QString FName;
-  std::unique_ptr<TAfComPortCore> FCore;
-  bool FClosing = false;
-  pellix::LineSettings FLineSettings;
+  QString name_;
+  std::unique_ptr<TAfComPortCore> core_;
+  bool closing_ = false;
+  pellix::LineSettings lineSettings_;
 
-  TAfBaudrate FBaudRate = br115200;
-  int FUserBaudRate = 0;
-  TAfDatabits FDatabits = db8;
-  TAfParity FParity = paNone;
-  TAfStopbits FStopbits = sbOne;
-  TAfFlowControl FFlowControl = fwNone;
-  TAfComOptions FOptions = 0;
-  bool FDTR = true;
-  bool FRTS = true;
-  int FInBufSize = 4096;
-  int FOutBufSize = 2048;
-  uint8_t FXOnChar = 0x11;
-  uint8_t FXOffChar = 0x13;
-  uint16_t FXOnLim = 0;
-  uint16_t FXOffLim = 0;
-  TThreadPriority FEventThreadPriority = tpNormal;
-  TThreadPriority FWriteThreadPriority = tpHighest;
+  TAfBaudrate baudRate_ = br115200;
+  int userBaudRate_ = 0;
+  TAfDatabits databits_ = db8;
+  TAfParity parity_ = paNone;
+  TAfStopbits stopbits_ = sbOne;
+  TAfFlowControl flowControl_ = fwNone;
+  TAfComOptions options_ = 0;
+  bool dtr_ = true;
+  bool rts_ = true;
+  int inBufSize_ = 4096;
+  int outBufSize_ = 2048;
+  uint8_t xOnChar_ = 0x11;
+  uint8_t xOffChar_ = 0x13;
+  uint16_t xOnLim_ = 0;
+  uint16_t xOffLim_ = 0;
+  TThreadPriority eventThreadPriority_ = tpNormal;
+  TThreadPriority writeThreadPriority_ = tpHighest;
 };
 
 class TAfCustomComPort : public TAfCustomSerialPort {
  public:
   using TAfCustomSerialPort::TAfCustomSerialPort;
 
-  int ComNumber() const { return FComNumber; }
+  int ComNumber() const { return comNumber_; }
   // On an open port: close, store, open again.
   void SetComNumber(int value);
 
  protected:
-  int DeviceComNumber() const override { return FComNumber; }
+  int DeviceComNumber() const override { return comNumber_; }
 
  private:
-  int FComNumber = 0;
+  int comNumber_ = 0;
 };
 
 class TAfComPort : public TAfCustomComPort {
@@ -307,11 +307,11 @@ class TAfComPort : public TAfCustomComPort {
   explicit TAfComPort(const QString& name = QStringLiteral("AfComPort1"));
   ~TAfComPort() override;  // closes an open port
 
-  bool AutoOpen() const { return FAutoOpen; }
-  void SetAutoOpen(bool value) { FAutoOpen = value; }
+  bool AutoOpen() const { return autoOpen_; }
+  void SetAutoOpen(bool value) { autoOpen_ = value; }
   // Called by the owner once its window is loaded: opens the port when AutoOpen is set.
   void Loaded();
 
  private:
-  bool FAutoOpen = false;
+  bool autoOpen_ = false;
 };

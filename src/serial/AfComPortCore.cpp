@@ -163,18 +163,18 @@ using namespace pellix;
 // ---- threads -------------------------------------------------------------
 
 TAfComPortCoreThread::~TAfComPortCoreThread() {
-  if (FThread.joinable()) FThread.join();
+  if (thread_.joinable()) thread_.join();
 }
 
 bool TAfComPortCoreThread::Start(TThreadPriority priority, int timeoutMs) {
-  FTerminated = false;
+  terminated_ = false;
   try {
-    FThread = std::thread([this, priority] { Run(priority); });
+    thread_ = std::thread([this, priority] { Run(priority); });
   } catch (const std::system_error&) {
     return false;
   }
-  std::unique_lock lock(FStartLock);
-  return FStarted.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return FRunning; });
+  std::unique_lock lock(startLock_);
+  return started_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return running_; });
 }
 
 void TAfComPortCoreThread::Run(TThreadPriority priority) {
@@ -182,38 +182,38 @@ void TAfComPortCoreThread::Run(TThreadPriority priority) {
   ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), niceFor(priority));
   ::pthread_setname_np(::pthread_self(), Name());
   {
-    std::lock_guard lock(FStartLock);
-    FRunning = true;
+    std::lock_guard lock(startLock_);
+    running_ = true;
   }
-  FStarted.notify_all();
+  started_.notify_all();
   try {
     Execute();
   } catch (...) {
-    if (!Terminated()) FCore.Notify(TAfCoreEvent::ThreadException, 0, std::current_exception());
+    if (!Terminated()) core_.Notify(TAfCoreEvent::ThreadException, 0, std::current_exception());
   }
 }
 
 void TAfComPortCoreThread::Terminate() {
-  FTerminated = true;
+  terminated_ = true;
   Wake();
 }
 
 void TAfComPortCoreThread::WaitFor() {
-  if (FThread.joinable()) FThread.join();
+  if (thread_.joinable()) thread_.join();
 }
 
-void TAfComPortEventThread::Wake() { signalFd(FCore.FEventWake); }
+void TAfComPortEventThread::Wake() { signalFd(core_.eventWake_); }
 
 void TAfComPortEventThread::Execute() {
-  TAfComPortCore& core = FCore;
+  TAfComPortCore& core = core_;
   bool watching = true;  // false after a hang-up: the fd would report it forever
   // Modem lines and line errors show only in the driver's counters, so they are polled every
   // 200 ms while someone listens for them; a handler on the port's thread hears everything.
-  const bool nonSync = static_cast<bool>(core.FParams.nonSyncHandler);
+  const bool nonSync = static_cast<bool>(core.params_.nonSyncHandler);
   while (!Terminated()) {
-    const bool periodic = watching && (nonSync || (core.FCountersKept && core.ListensForLineEvents()));
+    const bool periodic = watching && (nonSync || (core.countersKept_ && core.ListensForLineEvents()));
     epoll_event events[4];
-    const int n = ::epoll_wait(core.FEpoll, events, 4, periodic ? kIdleCheckMs : -1);
+    const int n = ::epoll_wait(core.epoll_, events, 4, periodic ? kIdleCheckMs : -1);
     if (n < 0) {
       if (errno == EINTR) continue;
       throw std::system_error(errno, std::generic_category(), "epoll_wait");
@@ -227,11 +227,11 @@ void TAfComPortEventThread::Execute() {
         else if (events[i].events & EPOLLIN)
           received = true;
       } else if (events[i].data.u32 == kUnreadTimerTag) {
-        drainFd(core.FUnreadTimer);
+        drainFd(core.unreadTimer_);
         unreadCheck = true;
       } else {
-        drainFd(core.FEventWake);
-        if (core.FOutputEmpty.exchange(false)) outputFree = true;
+        drainFd(core.eventWake_);
+        if (core.outputEmpty_.exchange(false)) outputFree = true;
       }
     }
     // Nothing is looked at before the last notification has been handled.
@@ -239,10 +239,10 @@ void TAfComPortEventThread::Execute() {
     unsigned mask = 0;
     int waiting = 0;
     // A close clears the open flag first; from then on the input lock is not taken.
-    if (watching && !hangUp && core.FOpen) {
-      std::lock_guard lock(core.FInLock);
+    if (watching && !hangUp && core.open_) {
+      std::lock_guard lock(core.inLock_);
       mask = core.PollCountersLocked();
-      if (unreadCheck && ::ioctl(core.FFd, FIONREAD, &waiting) != 0) {
+      if (unreadCheck && ::ioctl(core.fd_, FIONREAD, &waiting) != 0) {
         waiting = 0;
         if (errno == EIO) hangUp = true;
       }
@@ -250,9 +250,9 @@ void TAfComPortEventThread::Execute() {
     if (received) mask |= evRxChar;
     if (hangUp && watching) {
       watching = false;
-      ::epoll_ctl(core.FEpoll, EPOLL_CTL_DEL, core.FFd, nullptr);
+      ::epoll_ctl(core.epoll_, EPOLL_CTL_DEL, core.fd_, nullptr);
       core.Notify(TAfCoreEvent::ThreadException, 0,
-                  std::make_exception_ptr(EAfComPortReadError(core.FParams.readErrorMessage)));
+                  std::make_exception_ptr(EAfComPortReadError(core.params_.readErrorMessage)));
       continue;
     }
     if (mask) core.Notify(TAfCoreEvent::DeviceEvent, mask);
@@ -262,27 +262,27 @@ void TAfComPortEventThread::Execute() {
   }
 }
 
-void TAfComPortWriteThread::Wake() { signalFd(FCore.FWriteWake); }
+void TAfComPortWriteThread::Wake() { signalFd(core_.writeWake_); }
 
 void TAfComPortWriteThread::Execute() {
-  TAfComPortCore& core = FCore;
+  TAfComPortCore& core = core_;
   auto waitForWake = [&core](bool forOutput) {
-    pollfd fds[2] = {{core.FWriteWake, POLLIN, 0}, {core.FFd, POLLOUT, 0}};
-    if (::poll(fds, forOutput ? 2 : 1, -1) > 0 && (fds[0].revents & POLLIN)) drainFd(core.FWriteWake);
+    pollfd fds[2] = {{core.writeWake_, POLLIN, 0}, {core.fd_, POLLOUT, 0}};
+    if (::poll(fds, forOutput ? 2 : 1, -1) > 0 && (fds[0].revents & POLLIN)) drainFd(core.writeWake_);
   };
   for (;;) {
     const uint8_t* run = nullptr;
     int length = 0;
     {
-      std::lock_guard lock(core.FOutLock);
+      std::lock_guard lock(core.outLock_);
       if (Terminated()) return;
-      if (core.FStopRequested) {
-        if (!core.FStopAcknowledged) {
-          core.FStopAcknowledged = true;
-          core.FStopAck.notify_all();
+      if (core.stopRequested_) {
+        if (!core.stopAcknowledged_) {
+          core.stopAcknowledged_ = true;
+          core.stopAck_.notify_all();
         }
-      } else if (!core.FWriteStalled && !core.FRing->Empty()) {
-        run = core.FRing->ReadBlock(length);
+      } else if (!core.writeStalled_ && !core.ring_->Empty()) {
+        run = core.ring_->ReadBlock(length);
       }
     }
     if (!run) {
@@ -290,13 +290,13 @@ void TAfComPortWriteThread::Execute() {
       continue;
     }
     // The run stays in the ring while it is written; appends never touch it.
-    const ssize_t written = ::write(core.FFd, run, static_cast<size_t>(length));
+    const ssize_t written = ::write(core.fd_, run, static_cast<size_t>(length));
     if (written > 0) {
       bool empty = false;
       {
-        std::lock_guard lock(core.FOutLock);
-        core.FRing->Remove(static_cast<int>(written));  // only what went out: a retry must not repeat bytes
-        empty = core.FRing->Empty();
+        std::lock_guard lock(core.outLock_);
+        core.ring_->Remove(static_cast<int>(written));  // only what went out: a retry must not repeat bytes
+        empty = core.ring_->Empty();
       }
       if (empty) core.SignalOutputEmpty();
     } else if (written < 0 && errno == EINTR) {
@@ -305,8 +305,8 @@ void TAfComPortWriteThread::Execute() {
       waitForWake(true);
     } else {
       // Hard failure (a hang-up): keep the data, try again when more is queued.
-      std::lock_guard lock(core.FOutLock);
-      core.FWriteStalled = true;
+      std::lock_guard lock(core.outLock_);
+      core.writeStalled_ = true;
     }
   }
 }
@@ -314,56 +314,56 @@ void TAfComPortWriteThread::Execute() {
 // ---- core ----------------------------------------------------------------
 
 TAfComPortCore::TAfComPortCore(TAfCustomSerialPort* owner)
-    : FOwner(owner), FSlot(std::make_shared<NotificationSlot>()) {
+    : owner_(owner), slot_(std::make_shared<NotificationSlot>()) {
   ensureSyncObject();
-  std::lock_guard lock(FSlot->lock);
-  FSlot->port = owner;
+  std::lock_guard lock(slot_->lock);
+  slot_->port = owner;
 }
 
 TAfComPortCore::~TAfComPortCore() {
   Close();
   {
-    std::lock_guard lock(FSlot->lock);
-    FSlot->port = nullptr;
-    FSlot->enabled = false;
-    ++FSlot->generation;
+    std::lock_guard lock(slot_->lock);
+    slot_->port = nullptr;
+    slot_->enabled = false;
+    ++slot_->generation;
   }
-  FSlot->handled.notify_all();
+  slot_->handled.notify_all();
 }
 
 void TAfComPortCore::EnableNotifications() {
-  std::lock_guard lock(FSlot->lock);
-  FSlot->enabled = true;
-  ++FSlot->generation;
-  FSlot->done = FSlot->issued;  // what an earlier opening left queued is dropped unseen
+  std::lock_guard lock(slot_->lock);
+  slot_->enabled = true;
+  ++slot_->generation;
+  slot_->done = slot_->issued;  // what an earlier opening left queued is dropped unseen
 }
 
 void TAfComPortCore::DisableNotifications() {
   {
-    std::lock_guard lock(FSlot->lock);
-    FSlot->enabled = false;
-    ++FSlot->generation;
+    std::lock_guard lock(slot_->lock);
+    slot_->enabled = false;
+    ++slot_->generation;
   }
-  FSlot->handled.notify_all();  // a waiting port thread goes on at once
+  slot_->handled.notify_all();  // a waiting port thread goes on at once
 }
 
 void TAfComPortCore::Notify(TAfCoreEvent kind, unsigned data, std::exception_ptr error) {
-  if (FParams.nonSyncHandler && kind != TAfCoreEvent::ThreadException) {
+  if (params_.nonSyncHandler && kind != TAfCoreEvent::ThreadException) {
     try {
-      FParams.nonSyncHandler(FOwner, kind, data);
+      params_.nonSyncHandler(owner_, kind, data);
       return;
     } catch (...) {
       kind = TAfCoreEvent::ThreadException;
       error = std::current_exception();
     }
   }
-  if (!FOwner->HandlesNotification(kind, data)) {
+  if (!owner_->HandlesNotification(kind, data)) {
     // Every device event starts a new collection of line errors, handled or not.
     if (kind == TAfCoreEvent::DeviceEvent) TakeLineErrors();
     return;
   }
   if (!WaitForHandOver()) return;
-  std::shared_ptr<NotificationSlot> slot = FSlot;
+  std::shared_ptr<NotificationSlot> slot = slot_;
   uint64_t ticket = 0, generation = 0;
   {
     std::lock_guard lock(slot->lock);
@@ -377,7 +377,7 @@ void TAfComPortCore::Notify(TAfCoreEvent kind, unsigned data, std::exception_ptr
 }
 
 bool TAfComPortCore::WaitForHandOver() {
-  NotificationSlot& slot = *FSlot;
+  NotificationSlot& slot = *slot_;
   std::unique_lock lock(slot.lock);
   if (slot.done < slot.issued && slot.enabled) {
     const uint64_t generation = slot.generation;
@@ -408,27 +408,27 @@ void TAfComPortCore::Deliver(NotificationSlot& slot, uint64_t ticket, uint64_t g
 }
 
 void TAfComPortCore::DataHandled(bool announce) {
-  if (!FOpen || FUnreadTimer < 0) return;
+  if (!open_ || unreadTimer_ < 0) return;
   int waiting = 0;
   if (announce) {
-    std::lock_guard lock(FInLock);
-    if (::ioctl(FFd, FIONREAD, &waiting) != 0) waiting = 0;
+    std::lock_guard lock(inLock_);
+    if (::ioctl(fd_, FIONREAD, &waiting) != 0) waiting = 0;
   }
-  if (waiting <= 0 && !FUnreadTimerArmed) return;
+  if (waiting <= 0 && !unreadTimerArmed_) return;
   itimerspec when{};
   if (waiting > 0) when.it_value.tv_nsec = kIdleCheckMs * 1000000L;
-  ::timerfd_settime(FUnreadTimer, 0, &when, nullptr);
-  FUnreadTimerArmed = waiting > 0;
+  ::timerfd_settime(unreadTimer_, 0, &when, nullptr);
+  unreadTimerArmed_ = waiting > 0;
 }
 
 void TAfComPortCore::Open(const OpenParams& params) {
-  if (FOpen || FFd >= 0) return;
-  FParams = params;
+  if (open_ || fd_ >= 0) return;
+  params_ = params;
   const int com = params.comNumber;
   if (com <= 0) throw coreError("Invalid port number (COM%d)", com);
   PortOpenFailure failure = PortOpenFailure::None;
-  FFd = openComDevice(com, failure);
-  if (FFd < 0) {
+  fd_ = openComDevice(com, failure);
+  if (fd_ < 0) {
     if (failure == PortOpenFailure::Missing) throw coreError("Invalid port number (COM%d)", com);
     std::string message = coreError("Can't open device COM%d", com).what();
     // Refused by the system: say how to get access, when joining a group would help.
@@ -439,31 +439,31 @@ void TAfComPortCore::Open(const OpenParams& params) {
   }
   try {
     // Reads return at once with what has arrived; VMIN/VTIME come with the line settings.
-    const int flags = ::fcntl(FFd, F_GETFL);
-    if (flags < 0 || ::fcntl(FFd, F_SETFL, flags | O_NONBLOCK) != 0)
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags < 0 || ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK) != 0)
       throw coreError("Error setting timeouts");
 
     // The kernel sizes its own queues; ours is the ring.
     if (params.inBufSize <= 0 || params.outBufSize <= 0) throw coreError("Error initializing buffers");
     try {
-      FRing = std::make_unique<TAfCircularBuffer>(params.outBufSize);
+      ring_ = std::make_unique<TAfCircularBuffer>(params.outBufSize);
     } catch (const std::bad_alloc&) {
       throw coreError("Error initializing buffers");
     }
 
-    FEpoll = ::epoll_create1(EPOLL_CLOEXEC);
-    FEventWake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    FWriteWake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    FUnreadTimer = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-    FUnreadTimerArmed = false;
+    epoll_ = ::epoll_create1(EPOLL_CLOEXEC);
+    eventWake_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    writeWake_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    unreadTimer_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    unreadTimerArmed_ = false;
     // Edge-triggered: one event per arrival, not one per poll while bytes stay unread.
     epoll_event device{EPOLLIN | EPOLLET, {.u32 = kDeviceTag}};
     epoll_event wake{EPOLLIN, {.u32 = kWakeTag}};
     epoll_event unread{EPOLLIN, {.u32 = kUnreadTimerTag}};
-    if (FEpoll < 0 || FEventWake < 0 || FWriteWake < 0 || FUnreadTimer < 0 ||
-        ::epoll_ctl(FEpoll, EPOLL_CTL_ADD, FFd, &device) != 0 ||
-        ::epoll_ctl(FEpoll, EPOLL_CTL_ADD, FEventWake, &wake) != 0 ||
-        ::epoll_ctl(FEpoll, EPOLL_CTL_ADD, FUnreadTimer, &unread) != 0)
+    if (epoll_ < 0 || eventWake_ < 0 || writeWake_ < 0 || unreadTimer_ < 0 ||
+        ::epoll_ctl(epoll_, EPOLL_CTL_ADD, fd_, &device) != 0 ||
+        ::epoll_ctl(epoll_, EPOLL_CTL_ADD, eventWake_, &wake) != 0 ||
+        ::epoll_ctl(epoll_, EPOLL_CTL_ADD, unreadTimer_, &unread) != 0)
       throw coreError(" Error setting EventMask");
 
     LineSettings current;
@@ -472,25 +472,25 @@ void TAfComPortCore::Open(const OpenParams& params) {
     if (!params.settings.rtsHandshake) SetModemLine(TIOCM_RTS, params.settings.rtsEnable);
 
     {
-      std::lock_guard lock(FInLock);
-      FCountersValid = false;
-      FCountersKept = true;
+      std::lock_guard lock(inLock_);
+      countersValid_ = false;
+      countersKept_ = true;
       PollCountersLocked();
-      FCountersKept = FCountersValid;
-      FLineErrors = 0;
+      countersKept_ = countersValid_;
+      lineErrors_ = 0;
     }
 
     {
-      std::lock_guard lock(FOutLock);
-      FStopRequested = FStopAcknowledged = FWriteStalled = false;
+      std::lock_guard lock(outLock_);
+      stopRequested_ = stopAcknowledged_ = writeStalled_ = false;
     }
-    FOutputEmpty = false;
-    FWriteThread = std::make_unique<TAfComPortWriteThread>(*this);
-    if (!FWriteThread->Start(params.writePriority, 3000)) throw coreError("Error creating threads");
+    outputEmpty_ = false;
+    writeThread_ = std::make_unique<TAfComPortWriteThread>(*this);
+    if (!writeThread_->Start(params.writePriority, 3000)) throw coreError("Error creating threads");
 
-    FOpen = true;
-    FEventThread = std::make_unique<TAfComPortEventThread>(*this);
-    if (!FEventThread->Start(params.eventPriority, 3000)) throw coreError("Error creating threads");
+    open_ = true;
+    eventThread_ = std::make_unique<TAfComPortEventThread>(*this);
+    if (!eventThread_->Start(params.eventPriority, 3000)) throw coreError("Error creating threads");
   } catch (...) {
     Close();
     throw;
@@ -498,65 +498,65 @@ void TAfComPortCore::Open(const OpenParams& params) {
 }
 
 void TAfComPortCore::StopWriteThread() {
-  if (!FWriteThread) return;
+  if (!writeThread_) return;
   {
-    std::lock_guard lock(FOutLock);
-    FStopRequested = true;
-    FStopAcknowledged = false;
+    std::lock_guard lock(outLock_);
+    stopRequested_ = true;
+    stopAcknowledged_ = false;
   }
-  signalFd(FWriteWake);
+  signalFd(writeWake_);
   {
-    std::unique_lock lock(FOutLock);
-    FStopAck.wait_for(lock, std::chrono::milliseconds(kHandOverTimeoutMs),
-                      [this] { return FStopAcknowledged; });
-    if (FRing) FRing->Clear();  // unsent bytes are discarded by a close
+    std::unique_lock lock(outLock_);
+    stopAck_.wait_for(lock, std::chrono::milliseconds(kHandOverTimeoutMs),
+                      [this] { return stopAcknowledged_; });
+    if (ring_) ring_->Clear();  // unsent bytes are discarded by a close
   }
-  if (FFd >= 0) ::tcflush(FFd, TCOFLUSH);
-  FWriteThread->Terminate();
-  FWriteThread->WaitFor();
-  FWriteThread.reset();
+  if (fd_ >= 0) ::tcflush(fd_, TCOFLUSH);
+  writeThread_->Terminate();
+  writeThread_->WaitFor();
+  writeThread_.reset();
 }
 
 void TAfComPortCore::Close() {
-  if (FFd < 0) return;
-  FOpen = false;
+  if (fd_ < 0) return;
+  open_ = false;
   {
-    std::lock_guard lock(FInLock);
-    ::tcflush(FFd, TCIOFLUSH);
+    std::lock_guard lock(inLock_);
+    ::tcflush(fd_, TCIOFLUSH);
   }
   StopWriteThread();
-  if (FEventThread) {
-    FEventThread->Terminate();
-    FEventThread->WaitFor();
-    FEventThread.reset();
+  if (eventThread_) {
+    eventThread_->Terminate();
+    eventThread_->WaitFor();
+    eventThread_.reset();
   }
   {
-    std::lock_guard lock(FInLock);
-    ::tcflush(FFd, TCIFLUSH);
+    std::lock_guard lock(inLock_);
+    ::tcflush(fd_, TCIFLUSH);
   }
-  ::ioctl(FFd, TIOCNXCL);  // the exclusive flag outlives our fd otherwise
-  closeFd(FFd);            // releases the lock too
-  closeFd(FEpoll);
-  closeFd(FEventWake);
-  closeFd(FWriteWake);
-  closeFd(FUnreadTimer);
-  FUnreadTimerArmed = false;
-  std::lock_guard lock(FOutLock);
-  FRing.reset();
+  ::ioctl(fd_, TIOCNXCL);  // the exclusive flag outlives our fd otherwise
+  closeFd(fd_);            // releases the lock too
+  closeFd(epoll_);
+  closeFd(eventWake_);
+  closeFd(writeWake_);
+  closeFd(unreadTimer_);
+  unreadTimerArmed_ = false;
+  std::lock_guard lock(outLock_);
+  ring_.reset();
 }
 
 bool TAfComPortCore::ApplySettings(const LineSettings& settings, LineSettings& current) {
   current = settings;
   Termios2 before;
-  if (FFd < 0 || !readTermios(FFd, before)) return false;
+  if (fd_ < 0 || !readTermios(fd_, before)) return false;
   Termios2 wanted;
   if (!settingsToTermios(settings, before, wanted)) {
     current = termiosToSettings(before, settings);
     return false;
   }
   Termios2 after;
-  const bool written = writeTermios(FFd, wanted);
-  if (!readTermios(FFd, after)) after = before;
+  const bool written = writeTermios(fd_, wanted);
+  if (!readTermios(fd_, after)) after = before;
   if (!written || !ratesMatch(static_cast<uint32_t>(settings.baudRate), termiosRate(after))) {
     current = termiosToSettings(after, settings);
     return false;
@@ -565,31 +565,31 @@ bool TAfComPortCore::ApplySettings(const LineSettings& settings, LineSettings& c
 }
 
 void TAfComPortCore::SetModemLine(int line, bool on) {
-  if (FFd < 0) return;
+  if (fd_ < 0) return;
   // A pty has no modem lines (ENOTTY/EINVAL): nothing to do then.
-  ::ioctl(FFd, on ? TIOCMBIS : TIOCMBIC, &line);
+  ::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &line);
 }
 
 bool TAfComPortCore::Write(const void* data, int count, int& free) {
-  std::unique_lock lock(FOutLock);
-  free = (FOpen && FRing) ? FRing->Free() : 0;
-  if (!FOpen || !FRing || count < 0 || count > free) return false;
+  std::unique_lock lock(outLock_);
+  free = (open_ && ring_) ? ring_->Free() : 0;
+  if (!open_ || !ring_ || count < 0 || count > free) return false;
   if (count == 0) return true;
-  if (FRing->Empty() && !FWriteStalled && !FStopRequested) {
+  if (ring_->Empty() && !writeStalled_ && !stopRequested_) {
     WriteDirect(static_cast<const uint8_t*>(data), count);
     return true;
   }
-  FRing->Write(data, count);
-  FWriteStalled = false;
+  ring_->Write(data, count);
+  writeStalled_ = false;
   lock.unlock();
-  signalFd(FWriteWake);
+  signalFd(writeWake_);
   return true;
 }
 
 void TAfComPortCore::WriteDirect(const uint8_t* data, int count) {
   int done = 0;
   while (done < count) {
-    const ssize_t n = ::write(FFd, data + done, static_cast<size_t>(count - done));
+    const ssize_t n = ::write(fd_, data + done, static_cast<size_t>(count - done));
     if (n > 0)
       done += static_cast<int>(n);
     else if (n < 0 && errno == EINTR)
@@ -601,65 +601,65 @@ void TAfComPortCore::WriteDirect(const uint8_t* data, int count) {
     SignalOutputEmpty();
     return;
   }
-  FRing->Write(data + done, count - done);
-  signalFd(FWriteWake);
+  ring_->Write(data + done, count - done);
+  signalFd(writeWake_);
 }
 
 int TAfComPortCore::OutputFree() {
-  std::lock_guard lock(FOutLock);
-  return (FOpen && FRing) ? FRing->Free() : 0;
+  std::lock_guard lock(outLock_);
+  return (open_ && ring_) ? ring_->Free() : 0;
 }
 
 void TAfComPortCore::SignalOutputEmpty() {
-  if (!FParams.nonSyncHandler && !FOwner->HandlesNotification(TAfCoreEvent::OutputFree, 0)) return;
-  FOutputEmpty = true;
-  signalFd(FEventWake);
+  if (!params_.nonSyncHandler && !owner_->HandlesNotification(TAfCoreEvent::OutputFree, 0)) return;
+  outputEmpty_ = true;
+  signalFd(eventWake_);
 }
 
 unsigned TAfComPortCore::PollCountersLocked() {
   serial_icounter_struct c{};
-  if (!FCountersKept || ::ioctl(FFd, TIOCGICOUNT, &c) != 0) return 0;  // a pty keeps no counters
+  if (!countersKept_ || ::ioctl(fd_, TIOCGICOUNT, &c) != 0) return 0;  // a pty keeps no counters
   unsigned events = 0, errors = 0;
-  if (FCountersValid) {
-    if (c.cts != FCounters.cts) events |= evCts;
-    if (c.dsr != FCounters.dsr) events |= evDsr;
-    if (c.rng != FCounters.rng) events |= evRing;
-    if (c.dcd != FCounters.dcd) events |= evRlsd;
-    if (c.frame != FCounters.frame) errors |= leFrame;
-    if (c.overrun != FCounters.overrun) errors |= leOverrun;
-    if (c.parity != FCounters.parity) errors |= leParity;
-    if (c.brk != FCounters.brk) errors |= leBreak;
-    if (c.buf_overrun != FCounters.bufOverrun) errors |= leRxOver;
+  if (countersValid_) {
+    if (c.cts != counters_.cts) events |= evCts;
+    if (c.dsr != counters_.dsr) events |= evDsr;
+    if (c.rng != counters_.rng) events |= evRing;
+    if (c.dcd != counters_.dcd) events |= evRlsd;
+    if (c.frame != counters_.frame) errors |= leFrame;
+    if (c.overrun != counters_.overrun) errors |= leOverrun;
+    if (c.parity != counters_.parity) errors |= leParity;
+    if (c.brk != counters_.brk) errors |= leBreak;
+    if (c.buf_overrun != counters_.bufOverrun) errors |= leRxOver;
   }
-  FCounters = {c.cts, c.dsr, c.rng, c.dcd, c.frame, c.overrun, c.parity, c.brk, c.buf_overrun};
-  FCountersValid = true;
-  FLineErrors |= errors;
+  counters_ = {c.cts, c.dsr, c.rng, c.dcd, c.frame, c.overrun, c.parity, c.brk, c.buf_overrun};
+  countersValid_ = true;
+  lineErrors_ |= errors;
   if (errors) events |= evError;
   return events;
 }
 
 int TAfComPortCore::InputWaiting() {
-  if (!FOpen) return 0;
-  std::lock_guard lock(FInLock);
-  const Counters modem = FCounters;
+  if (!open_) return 0;
+  std::lock_guard lock(inLock_);
+  const Counters modem = counters_;
   PollCountersLocked();
   // Modem line changes are the event thread's to report.
-  FCounters.cts = modem.cts;
-  FCounters.dsr = modem.dsr;
-  FCounters.rng = modem.rng;
-  FCounters.dcd = modem.dcd;
+  counters_.cts = modem.cts;
+  counters_.dsr = modem.dsr;
+  counters_.rng = modem.rng;
+  counters_.dcd = modem.dcd;
   int waiting = 0;
-  if (::ioctl(FFd, FIONREAD, &waiting) != 0) return 0;
+  if (::ioctl(fd_, FIONREAD, &waiting) != 0) return 0;
   return waiting;
 }
 
 int TAfComPortCore::Read(void* data, int count) {
-  if (!FOpen || count <= 0) return 0;
-  std::lock_guard lock(FInLock);
+  if (!open_ || count <= 0) return 0;
+  std::lock_guard lock(inLock_);
   auto* dst = static_cast<uint8_t*>(data);
   int done = 0;
   while (done < count) {
-    const ssize_t n = ::read(FFd, dst + done, static_cast<size_t>(count - done));
+    const ssize_t n = ::read(fd_, dst + done, static_cast<size_t>(count - done));
     if (n > 0) {
       done += static_cast<int>(n);
     } else if (n < 0 && errno == EINTR) {
@@ -672,17 +672,17 @@ int TAfComPortCore::Read(void* data, int count) {
 }
 
 void TAfComPortCore::PurgeInput() {
-  if (!FOpen) return;
-  std::lock_guard lock(FInLock);
-  ::tcflush(FFd, TCIFLUSH);
+  if (!open_) return;
+  std::lock_guard lock(inLock_);
+  ::tcflush(fd_, TCIFLUSH);
 }
 
 unsigned TAfComPortCore::TakeLineErrors() {
-  std::lock_guard lock(FInLock);
-  return std::exchange(FLineErrors, 0u);
+  std::lock_guard lock(inLock_);
+  return std::exchange(lineErrors_, 0u);
 }
 
 unsigned TAfComPortCore::LineErrors() {
-  std::lock_guard lock(FInLock);
-  return FLineErrors;
+  std::lock_guard lock(inLock_);
+  return lineErrors_;
 }

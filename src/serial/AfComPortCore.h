@@ -21,7 +21,7 @@ class SyncObject;
 
 class TAfComPortCoreThread {
  public:
-  explicit TAfComPortCoreThread(TAfComPortCore& core) : FCore(core) {}
+  explicit TAfComPortCoreThread(TAfComPortCore& core) : core_(core) {}
   virtual ~TAfComPortCoreThread();
   TAfComPortCoreThread(const TAfComPortCoreThread&) = delete;
   TAfComPortCoreThread& operator=(const TAfComPortCoreThread&) = delete;
@@ -30,22 +30,22 @@ class TAfComPortCoreThread {
   bool Start(TThreadPriority priority, int timeoutMs);
   void Terminate();
   void WaitFor();
-  bool Terminated() const { return FTerminated.load(); }
+  bool Terminated() const { return terminated_.load(); }
 
  protected:
   virtual void Execute() = 0;
   virtual void Wake() = 0;
   virtual const char* Name() const = 0;  // as tools like top show it
-  TAfComPortCore& FCore;
+  TAfComPortCore& core_;
 
  private:
   void Run(TThreadPriority priority);
 
-  std::thread FThread;
-  std::atomic<bool> FTerminated{false};
-  std::mutex FStartLock;
-  std::condition_variable FStarted;
-  bool FRunning = false;
+  std::thread thread_;
+  std::atomic<bool> terminated_{false};
+  std::mutex startLock_;
+  std::condition_variable started_;
+  bool running_ = false;
 };
 
 // Waits on the device (epoll, edge-triggered), the wake-up eventfd and the timer of the
@@ -91,7 +91,7 @@ class TAfComPortCore {
   // Throws EAfComPortCoreError; leaves nothing open on failure.
   void Open(const OpenParams& params);
   void Close();
-  bool IsOpen() const { return FOpen.load(); }
+  bool IsOpen() const { return open_.load(); }
 
   // Notification slot: a disabled slot drops notifications and releases a waiting thread.
   void EnableNotifications();
@@ -124,7 +124,7 @@ class TAfComPortCore {
   // GUI thread: runs a handed-over notification unless its slot was disabled since.
   static void Deliver(pellix::NotificationSlot& slot, uint64_t ticket, uint64_t generation, TAfCoreEvent kind,
                       unsigned data, const std::exception_ptr& error);
-  bool ListensForLineEvents() const { return FOwner->HandlesLineEvents(); }
+  bool ListensForLineEvents() const { return owner_->HandlesLineEvents(); }
 
   void StopWriteThread();
   void SignalOutputEmpty();
@@ -140,37 +140,37 @@ class TAfComPortCore {
   // Input lock held: reads the error/modem counters, returns the event bits they add.
   unsigned PollCountersLocked();
 
-  TAfCustomSerialPort* FOwner;
-  std::shared_ptr<pellix::NotificationSlot> FSlot;
-  OpenParams FParams;
+  TAfCustomSerialPort* owner_;
+  std::shared_ptr<pellix::NotificationSlot> slot_;
+  OpenParams params_;
 
-  int FFd = -1;
-  int FEpoll = -1;
-  int FEventWake = -1;             // eventfd: terminate / output empty
-  int FWriteWake = -1;             // eventfd: data, stop, terminate
-  int FUnreadTimer = -1;           // timerfd: the check for unread input
-  bool FUnreadTimerArmed = false;  // GUI thread
+  int fd_ = -1;
+  int epoll_ = -1;
+  int eventWake_ = -1;             // eventfd: terminate / output empty
+  int writeWake_ = -1;             // eventfd: data, stop, terminate
+  int unreadTimer_ = -1;           // timerfd: the check for unread input
+  bool unreadTimerArmed_ = false;  // GUI thread
 
-  std::atomic<bool> FOpen{false};
-  std::atomic<bool> FOutputEmpty{false};
+  std::atomic<bool> open_{false};
+  std::atomic<bool> outputEmpty_{false};
 
   // Input lock: driver status, input, accumulated errors.
-  std::mutex FInLock;
-  unsigned FLineErrors = 0;
-  bool FCountersValid = false;
-  bool FCountersKept = true;  // false: the driver keeps no counters (a pty), don't ask again
+  std::mutex inLock_;
+  unsigned lineErrors_ = 0;
+  bool countersValid_ = false;
+  bool countersKept_ = true;  // false: the driver keeps no counters (a pty), don't ask again
   struct Counters {
     int cts = 0, dsr = 0, rng = 0, dcd = 0, frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
-  } FCounters;
+  } counters_;
 
   // Output lock: the ring and the write thread's state.
-  std::mutex FOutLock;
-  std::condition_variable FStopAck;
-  std::unique_ptr<TAfCircularBuffer> FRing;
-  bool FStopRequested = false;
-  bool FStopAcknowledged = false;
-  bool FWriteStalled = false;  // a hard write error: wait for new data
+  std::mutex outLock_;
+  std::condition_variable stopAck_;
+  std::unique_ptr<TAfCircularBuffer> ring_;
+  bool stopRequested_ = false;
+  bool stopAcknowledged_ = false;
+  bool writeStalled_ = false;  // a hard write error: wait for new data
 
-  std::unique_ptr<TAfComPortEventThread> FEventThread;
-  std::unique_ptr<TAfComPortWriteThread> FWriteThread;
+  std::unique_ptr<TAfComPortEventThread> eventThread_;
+  std::unique_ptr<TAfComPortWriteThread> writeThread_;
 };

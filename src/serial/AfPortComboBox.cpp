@@ -64,23 +64,23 @@ TAfPortComboBox::TAfPortComboBox(QWidget* parent) : QComboBox(parent) {
 }
 
 void TAfPortComboBox::SetMaxComPorts(int value) {
-  if (value == FMaxComPorts) return;
-  FMaxComPorts = value;
+  if (value == maxComPorts_) return;
+  maxComPorts_ = value;
   RefreshPorts();
 }
 
 void TAfPortComboBox::SetOptions(TAfPortCtlOptions value) {
-  if (value == FOptions) return;
-  FOptions = value;
+  if (value == options_) return;
+  options_ = value;
   RefreshPorts();
 }
 
 void TAfPortComboBox::RefreshPorts() {
   const QSignalBlocker block(this);
   clear();
-  const bool checkExist = FOptions & pcCheckExist;
-  const bool freeOnly = checkExist && (FOptions & pcDisableOpen);
-  for (int n = 1; n <= FMaxComPorts; ++n) {
+  const bool checkExist = options_ & pcCheckExist;
+  const bool freeOnly = checkExist && (options_ & pcDisableOpen);
+  for (int n = 1; n <= maxComPorts_; ++n) {
     const pellix::PortState state = checkExist ? pellix::probeComPort(n) : pellix::PortState::Free;
     if (checkExist && state == pellix::PortState::Absent) continue;
     if (freeOnly && state != pellix::PortState::Free) continue;
@@ -99,28 +99,28 @@ void TAfPortComboBox::RefreshPorts() {
 
 void TAfPortComboBox::Reselect() {
   const QSignalBlocker block(this);
-  int index = findData(FSelectedComNumber, ComNumberRole);
+  int index = findData(selectedComNumber_, ComNumberRole);
   if (index < 0 && count() > 0) index = 0;
   setCurrentIndex(index);
-  FSelectedComNumber = index >= 0 ? itemData(index, ComNumberRole).toInt() : 0;
+  selectedComNumber_ = index >= 0 ? itemData(index, ComNumberRole).toInt() : 0;
   UpdateToolTip();
 }
 
 QColor TAfPortComboBox::EntryTextColour(int index) const {
-  if (!(FOptions & pcHighlightOpen)) return palette().color(QPalette::Text);
+  if (!(options_ & pcHighlightOpen)) return palette().color(QPalette::Text);
   const auto state = static_cast<pellix::PortState>(itemData(index, PortStateRole).toInt());
   return state == pellix::PortState::Busy ? palette().color(QPalette::Disabled, QPalette::Text)
                                           : palette().color(QPalette::ButtonText);
 }
 
 void TAfPortComboBox::SetSelectedComNumber(int value) {
-  if (value == FSelectedComNumber) return;
-  FSelectedComNumber = value;
+  if (value == selectedComNumber_) return;
+  selectedComNumber_ = value;
   Reselect();
 }
 
 void TAfPortComboBox::UpdateToolTip() {
-  setToolTip(FSelectedComNumber > 0 ? pellix::comPortDescription(FSelectedComNumber) : QString());
+  setToolTip(selectedComNumber_ > 0 ? pellix::comPortDescription(selectedComNumber_) : QString());
 }
 
 void TAfPortComboBox::showPopup() {
@@ -136,11 +136,11 @@ void TAfPortComboBox::ShowStatusLine(int index) {
 
 void TAfPortComboBox::OnActivated(int index) {
   if (index < 0) return;
-  FSelectedComNumber = itemData(index, ComNumberRole).toInt();
+  selectedComNumber_ = itemData(index, ComNumberRole).toInt();
   UpdateToolTip();
-  if (FComPort && FSelectedComNumber != 0) {
-    FComPort->SetComNumber(FSelectedComNumber);
-    if (!FComPort->IsOpen()) FComPort->OpenPort();
+  if (comPort_ && selectedComNumber_ != 0) {
+    comPort_->SetComNumber(selectedComNumber_);
+    if (!comPort_->IsOpen()) comPort_->OpenPort();
     RefreshPorts();
   }
 }

@@ -16,13 +16,13 @@ class TAfPortComboBox : public QComboBox {
  public:
   explicit TAfPortComboBox(QWidget* parent = nullptr);
 
-  int MaxComPorts() const { return FMaxComPorts; }
+  int MaxComPorts() const { return maxComPorts_; }
   void SetMaxComPorts(int value);  // refreshes
-  TAfPortCtlOptions Options() const { return FOptions; }
+  TAfPortCtlOptions Options() const { return options_; }
   void SetOptions(TAfPortCtlOptions value);  // refreshes
-  TAfComPort* ComPort() const { return FComPort; }
-  void SetComPort(TAfComPort* port) { FComPort = port; }
-  int SelectedComNumber() const { return FSelectedComNumber; }
+  TAfComPort* ComPort() const { return comPort_; }
+  void SetComPort(TAfComPort* port) { comPort_ = port; }
+  int SelectedComNumber() const { return selectedComNumber_; }
   void SetSelectedComNumber(int value);  // reselects when it differs
   void RefreshPorts();
   // Text colour of entry `index` in the dropped-down list.
@@ -42,10 +42,10 @@ class TAfPortComboBox : public QComboBox {
   void ShowStatusLine(int index);
   void OnActivated(int index);
 
-  int FMaxComPorts = 4;
-  TAfPortCtlOptions FOptions = pcCheckExist;
-  TAfComPort* FComPort = nullptr;
-  int FSelectedComNumber = 0;
+  int maxComPorts_ = 4;
+  TAfPortCtlOptions options_ = pcCheckExist;
+  TAfComPort* comPort_ = nullptr;
+  int selectedComNumber_ = 0;
 };
 
 namespace pellix {

@@ -3,20 +3,20 @@
 #include "ComNumbers.h"
 
 PortReturnWatch::PortReturnWatch() {
-  FTimer.setInterval(IntervalMs);
-  QObject::connect(&FTimer, &QTimer::timeout, &FTimer, [this] { Check(); });
+  timer_.setInterval(IntervalMs);
+  QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { Check(); });
 }
 
 void PortReturnWatch::Start(int comNumber) {
-  FComNumber = comNumber;
-  FTimer.start();
+  comNumber_ = comNumber;
+  timer_.start();
 }
 
-void PortReturnWatch::Stop() { FTimer.stop(); }
+void PortReturnWatch::Stop() { timer_.stop(); }
 
 void PortReturnWatch::Check() {
   // Absent while unplugged; busy while another program holds it: wait for free.
-  if (pellix::probeComPort(FComNumber) != pellix::PortState::Free) return;
-  FTimer.stop();
-  if (OnBack) OnBack(FComNumber);
+  if (pellix::probeComPort(comNumber_) != pellix::PortState::Free) return;
+  timer_.stop();
+  if (OnBack) OnBack(comNumber_);
 }

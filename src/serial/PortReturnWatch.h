@@ -17,8 +17,8 @@ class PortReturnWatch {
   // Watches comNumber (replacing any number watched before).
   void Start(int comNumber);
   void Stop();
-  bool IsWatching() const { return FTimer.isActive(); }
-  int ComNumber() const { return FComNumber; }
+  bool IsWatching() const { return timer_.isActive(); }
+  int ComNumber() const { return comNumber_; }
 
   // Called once the device can be opened again; the watch has stopped by then.
   std::function<void(int comNumber)> OnBack;
@@ -26,6 +26,6 @@ class PortReturnWatch {
  private:
   void Check();
 
-  QTimer FTimer;
-  int FComNumber = 0;
+  QTimer timer_;
+  int comNumber_ = 0;
 };

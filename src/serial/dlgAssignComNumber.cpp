@@ -39,7 +39,7 @@ int suggestedIndex(const QComboBox* numbers) {
 }  // namespace
 
 TdlgAssignComNumber::TdlgAssignComNumber(int maxComNumber, QWidget* parent)
-    : QDialog(parent), FMaxComNumber(maxComNumber) {
+    : QDialog(parent), maxComNumber_(maxComNumber) {
   setObjectName(QStringLiteral("dlgAssignComNumber"));
   setWindowTitle(QStringLiteral("Assign COM number"));
 
@@ -111,7 +111,7 @@ void TdlgAssignComNumber::Refill() {
   ComboBox_Adapter->lineEdit()->setCursorPosition(0);  // the maker's name first
 
   ComboBox_ComNumber->clear();
-  for (int n : pellix::freeComNumbers(FMaxComNumber))
+  for (int n : pellix::freeComNumbers(maxComNumber_))
     ComboBox_ComNumber->addItem(QStringLiteral("COM %1").arg(n), n);
   ComboBox_ComNumber->setCurrentIndex(suggestedIndex(ComboBox_ComNumber));
 }

@@ -31,5 +31,5 @@ class TdlgAssignComNumber : public QDialog {
   QString AdapterPath() const;
 
  private:
-  int FMaxComNumber;
+  int maxComNumber_;
 };
