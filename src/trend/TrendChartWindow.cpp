@@ -351,8 +351,8 @@ QList<QStringList> TrendChartWindow::CsvRows() const {
         if (p.Ms >= from) seconds.push_back(p.Ms / 1000);
   std::sort(seconds.begin(), seconds.end());
   seconds.erase(std::unique(seconds.begin(), seconds.end()), seconds.end());
-  std::array<std::size_t, 40> next{};
-  std::array<const TrendPoint*, 40> held{};
+  std::array<std::size_t, RegisterMap::ChannelCount> next{};
+  std::array<const TrendPoint*, RegisterMap::ChannelCount> held{};
   for (qint64 second : seconds) {
     TDynamicLogArray records(RegisterMap::ChannelCount);
     for (int c = 1; c <= RegisterMap::ChannelCount; ++c) {

@@ -89,9 +89,9 @@ class TrendChartWindow : public QWidget {
   QString SeriesName(int channelNumber) const;
 
   TrendStore store_;
-  std::array<ChannelSeries, 40> series_;
-  std::array<QString, 40> names_;   // displayed number and description
-  std::array<bool, 40> touched_{};  // the operator ticked or unticked it
+  std::array<ChannelSeries, ::ChannelCount> series_;
+  std::array<QString, ::ChannelCount> names_;   // displayed number and description
+  std::array<bool, ::ChannelCount> touched_{};  // the operator ticked or unticked it
   int identified_ = 0;
   bool updatingList_ = false;
   QChart* chart_;

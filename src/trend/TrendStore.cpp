@@ -10,7 +10,7 @@ namespace pellix::trend {
 namespace {
 
 std::size_t Slot(int channelNumber) {
-  if (channelNumber < 1 || channelNumber > 40) throw std::out_of_range("Channel number out of range");
+  if (channelNumber < 1 || channelNumber > ::ChannelCount) throw std::out_of_range("Channel number out of range");
   return static_cast<std::size_t>(channelNumber - 1);
 }
 
@@ -50,7 +50,7 @@ const std::optional<TChannelData>& TrendStore::Last(int channelNumber) const {
 
 std::optional<TrendStore::Moved> TrendStore::MovedMost(qint64 nowMs, qint64 spanMs, double minDelta) const {
   std::optional<Moved> best;
-  for (int c = 1; c <= 40; ++c) {
+  for (int c = 1; c <= ::ChannelCount; ++c) {
     const auto& last = last_[static_cast<std::size_t>(c - 1)];
     if (!last || !HasTemperature(FamilyCode(last->RomCode))) continue;
     double lo = 0, hi = 0;

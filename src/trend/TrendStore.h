@@ -2,6 +2,7 @@
 // What the trend chart remembers: per channel the value 1 of every channel block the poll
 // brought, with its time, and whether the channel was in error then. QtCore only.
 #include "ChannelData.h"
+#include "ChannelsNumbering.h"
 
 #include <QtGlobal>
 
@@ -49,8 +50,8 @@ class TrendStore {
                                  double minDelta = IdentifyMinDelta) const;
 
  private:
-  std::array<std::deque<TrendPoint>, 40> points_;
-  std::array<std::optional<TChannelData>, 40> last_;
+  std::array<std::deque<TrendPoint>, ::ChannelCount> points_;
+  std::array<std::optional<TChannelData>, ::ChannelCount> last_;
 };
 
 }  // namespace pellix::trend
