@@ -10,7 +10,8 @@ namespace pellix::trend {
 namespace {
 
 std::size_t Slot(int channelNumber) {
-  if (channelNumber < 1 || channelNumber > ::ChannelCount) throw std::out_of_range("Channel number out of range");
+  if (channelNumber < 1 || channelNumber > ::ChannelCount)
+    throw std::out_of_range("Channel number out of range");
   return static_cast<std::size_t>(channelNumber - 1);
 }
 
