@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
+#include <QSocketNotifier>
 #include <QThread>
 
 #include <fcntl.h>
@@ -206,12 +207,13 @@ void TAfComPortEventThread::Wake() { signalFd(core_.eventWake_); }
 
 void TAfComPortEventThread::Execute() {
   TAfComPortCore& core = core_;
-  bool watching = true;  // false after a hang-up: the fd would report it forever
-  // Modem lines and line errors show only in the driver's counters, so they are polled every
-  // 200 ms while someone listens for them; a handler on the port's thread hears everything.
-  const bool nonSync = static_cast<bool>(core.params_.nonSyncHandler);
+  // With a handler on this thread the device is ours to watch; otherwise the owner's thread
+  // watches it. Modem lines and line errors show only in the driver's counters, so they are
+  // polled every 200 ms while someone listens for them.
+  const bool nonSync = !core.OwnerWatches();
   while (!Terminated()) {
-    const bool periodic = watching && (nonSync || (core.countersKept_ && core.ListensForLineEvents()));
+    const bool periodic =
+        !core.deviceLost_ && (nonSync || (core.countersKept_ && core.ListensForLineEvents()));
     epoll_event events[4];
     const int n = ::epoll_wait(core.epoll_, events, 4, periodic ? kIdleCheckMs : -1);
     if (n < 0) {
@@ -219,7 +221,7 @@ void TAfComPortEventThread::Execute() {
       throw std::system_error(errno, std::generic_category(), "epoll_wait");
     }
     if (Terminated()) break;
-    bool received = false, hangUp = false, outputFree = false, unreadCheck = n == 0;
+    bool received = false, hangUp = false, outputFree = false, unreadCheck = n == 0 && nonSync;
     for (int i = 0; i < n; ++i) {
       if (events[i].data.u32 == kDeviceTag) {
         if (events[i].events & (EPOLLHUP | EPOLLERR))
@@ -236,29 +238,11 @@ void TAfComPortEventThread::Execute() {
     }
     // Nothing is looked at before the last notification has been handled.
     if (!core.WaitForHandOver()) continue;
-    unsigned mask = 0;
-    int waiting = 0;
-    // A close clears the open flag first; from then on the input lock is not taken.
-    if (watching && !hangUp && core.open_) {
-      std::lock_guard lock(core.inLock_);
-      mask = core.PollCountersLocked();
-      if (unreadCheck && ::ioctl(core.fd_, FIONREAD, &waiting) != 0) {
-        waiting = 0;
-        if (errno == EIO) hangUp = true;
-      }
-    }
-    if (received) mask |= evRxChar;
-    if (hangUp && watching) {
-      watching = false;
-      ::epoll_ctl(core.epoll_, EPOLL_CTL_DEL, core.fd_, nullptr);
-      core.Notify(TAfCoreEvent::ThreadException, 0,
-                  std::make_exception_ptr(EAfComPortReadError(core.params_.readErrorMessage)));
-      continue;
-    }
-    if (mask) core.Notify(TAfCoreEvent::DeviceEvent, mask);
-    if (outputFree) core.Notify(TAfCoreEvent::OutputFree, 0);
-    if (unreadCheck && waiting > 0 && !mask)
-      core.Notify(TAfCoreEvent::DataWaiting, static_cast<unsigned>(waiting));
+    core.Report(received, hangUp, unreadCheck,
+                [&core](TAfCoreEvent kind, unsigned data, std::exception_ptr error) {
+                  core.Notify(kind, data, std::move(error));
+                });
+    if (outputFree && !core.deviceLost_) core.Notify(TAfCoreEvent::OutputFree, 0);
   }
 }
 
@@ -421,6 +405,88 @@ void TAfComPortCore::DataHandled(bool announce) {
   unreadTimerArmed_ = waiting > 0;
 }
 
+template <class NotifyFn>
+void TAfComPortCore::Report(bool received, bool hangUp, bool unreadCheck, NotifyFn&& notify) {
+  if (deviceLost_) return;
+  unsigned mask = 0;
+  int waiting = 0;
+  // A close clears the open flag first; from then on the input lock is not taken.
+  if (!hangUp && open_) {
+    std::lock_guard lock(inLock_);
+    mask = PollCountersLocked();
+    if (unreadCheck && ::ioctl(fd_, FIONREAD, &waiting) != 0) {
+      waiting = 0;
+      if (errno == EIO) hangUp = true;
+    }
+  }
+  if (hangUp) {
+    deviceLost_ = true;
+    ::epoll_ctl(OwnerWatches() ? watch_ : epoll_, EPOLL_CTL_DEL, fd_, nullptr);
+    notify(TAfCoreEvent::ThreadException, 0,
+           std::make_exception_ptr(EAfComPortReadError(params_.readErrorMessage)));
+    return;
+  }
+  if (received) mask |= evRxChar;
+  if (mask) notify(TAfCoreEvent::DeviceEvent, mask, {});
+  if (unreadCheck && waiting > 0 && !mask) notify(TAfCoreEvent::DataWaiting, static_cast<unsigned>(waiting), {});
+}
+
+void TAfComPortCore::WatchReady() {
+  if (watch_ < 0) return;
+  epoll_event events[4];
+  const int n = ::epoll_wait(watch_, events, 4, 0);
+  for (int i = 0; i < n; ++i) {
+    if (events[i].data.u32 == kDeviceTag) {
+      if (events[i].events & (EPOLLHUP | EPOLLERR))
+        seenHangUp_ = true;
+      else if (events[i].events & EPOLLIN)
+        seenReceived_ = true;
+    } else if (events[i].data.u32 == kUnreadTimerTag) {
+      drainFd(unreadTimer_);
+      unreadTimerArmed_ = false;
+      seenUnread_ = true;
+    }
+  }
+  // A handler further down the stack (in a nested event loop) hears of it when it returns.
+  if (watchBusy_) return;
+  watchBusy_ = true;
+  while (open_ && (seenReceived_ || seenHangUp_ || seenUnread_)) {
+    const bool received = std::exchange(seenReceived_, false);
+    const bool hangUp = std::exchange(seenHangUp_, false);
+    const bool unread = std::exchange(seenUnread_, false);
+    Report(received, hangUp, unread, [this](TAfCoreEvent kind, unsigned data, const std::exception_ptr& error) {
+      DeliverDirect(kind, data, error);
+    });
+  }
+  watchBusy_ = false;
+}
+
+void TAfComPortCore::DeliverDirect(TAfCoreEvent kind, unsigned data, const std::exception_ptr& error) {
+  if (!owner_->HandlesNotification(kind, data)) {
+    if (kind == TAfCoreEvent::DeviceEvent) TakeLineErrors();
+    return;
+  }
+  NotificationSlot& slot = *slot_;
+  uint64_t ticket = 0;
+  bool earlier = false;
+  {
+    std::lock_guard lock(slot.lock);
+    if (!slot.enabled) return;
+    earlier = slot.done < slot.issued;
+    ticket = ++slot.issued;
+    slot.issuedAt = std::chrono::steady_clock::now();
+  }
+  if (earlier) QCoreApplication::sendPostedEvents(syncObjectSlot(), HandOverEvent::Kind());
+  owner_->DispatchNotification(kind, data, error);
+  bool wake = false;
+  {
+    std::lock_guard lock(slot.lock);
+    slot.done = std::max(slot.done, ticket);
+    wake = slot.waiting;
+  }
+  if (wake) slot.handled.notify_all();
+}
+
 void TAfComPortCore::Open(const OpenParams& params) {
   if (open_ || fd_ >= 0) return;
   params_ = params;
@@ -456,14 +522,18 @@ void TAfComPortCore::Open(const OpenParams& params) {
     writeWake_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     unreadTimer_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     unreadTimerArmed_ = false;
+    seenReceived_ = seenHangUp_ = seenUnread_ = false;
+    deviceLost_ = false;
+    // The device and the unread-input timer go to whoever delivers their notifications.
+    const int deviceWatch = OwnerWatches() ? (watch_ = ::epoll_create1(EPOLL_CLOEXEC)) : epoll_;
     // Edge-triggered: one event per arrival, not one per poll while bytes stay unread.
     epoll_event device{EPOLLIN | EPOLLET, {.u32 = kDeviceTag}};
     epoll_event wake{EPOLLIN, {.u32 = kWakeTag}};
     epoll_event unread{EPOLLIN, {.u32 = kUnreadTimerTag}};
-    if (epoll_ < 0 || eventWake_ < 0 || writeWake_ < 0 || unreadTimer_ < 0 ||
-        ::epoll_ctl(epoll_, EPOLL_CTL_ADD, fd_, &device) != 0 ||
+    if (epoll_ < 0 || deviceWatch < 0 || eventWake_ < 0 || writeWake_ < 0 || unreadTimer_ < 0 ||
+        ::epoll_ctl(deviceWatch, EPOLL_CTL_ADD, fd_, &device) != 0 ||
         ::epoll_ctl(epoll_, EPOLL_CTL_ADD, eventWake_, &wake) != 0 ||
-        ::epoll_ctl(epoll_, EPOLL_CTL_ADD, unreadTimer_, &unread) != 0)
+        ::epoll_ctl(deviceWatch, EPOLL_CTL_ADD, unreadTimer_, &unread) != 0)
       throw coreError(" Error setting EventMask");
 
     LineSettings current;
@@ -491,6 +561,15 @@ void TAfComPortCore::Open(const OpenParams& params) {
     open_ = true;
     eventThread_ = std::make_unique<TAfComPortEventThread>(*this);
     if (!eventThread_->Start(params.eventPriority, 3000)) throw coreError("Error creating threads");
+    if (OwnerWatches()) {
+      if (!watchNotifier_) {
+        watchNotifier_ = std::make_unique<QSocketNotifier>(QSocketNotifier::Read);
+        QObject::connect(watchNotifier_.get(), &QSocketNotifier::activated, watchNotifier_.get(),
+                         [this] { WatchReady(); });
+      }
+      watchNotifier_->setSocket(watch_);
+      watchNotifier_->setEnabled(true);
+    }
   } catch (...) {
     Close();
     throw;
@@ -520,6 +599,7 @@ void TAfComPortCore::StopWriteThread() {
 void TAfComPortCore::Close() {
   if (fd_ < 0) return;
   open_ = false;
+  if (watchNotifier_) watchNotifier_->setEnabled(false);
   {
     std::lock_guard lock(inLock_);
     ::tcflush(fd_, TCIOFLUSH);
@@ -540,6 +620,7 @@ void TAfComPortCore::Close() {
   closeFd(eventWake_);
   closeFd(writeWake_);
   closeFd(unreadTimer_);
+  closeFd(watch_);
   unreadTimerArmed_ = false;
   std::lock_guard lock(outLock_);
   ring_.reset();

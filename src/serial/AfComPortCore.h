@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+class QSocketNotifier;
 class TAfComPortCore;
 
 namespace pellix {
@@ -48,8 +49,9 @@ class TAfComPortCoreThread {
   bool running_ = false;
 };
 
-// Waits on the device (epoll, edge-triggered), the wake-up eventfd and the timer of the
-// check for unread input, and turns what it sees into notifications.
+// Waits on the wake-up eventfd ("output empty", terminate) and polls the driver's counters for
+// modem lines and line errors while someone listens for them. With OnNonSyncEvent set it also
+// watches the device and the check for unread input, which the owner's thread watches otherwise.
 class TAfComPortEventThread : public TAfComPortCoreThread {
  public:
   using TAfComPortCoreThread::TAfComPortCoreThread;
@@ -99,6 +101,8 @@ class TAfComPortCore {
   // GUI thread, after a data notification has been handled: bytes left unread are announced
   // again in 200 ms (when someone reads them); once the input is drained nothing is checked.
   void DataHandled(bool announce);
+  // GUI thread: the device or the check for unread input has something to say.
+  void WatchReady();
 
   // Applies the record to the open device. False when refused; `current` is then
   // what the device reports.
@@ -139,6 +143,16 @@ class TAfComPortCore {
   void WriteDirect(const uint8_t* data, int count);
   // Input lock held: reads the error/modem counters, returns the event bits they add.
   unsigned PollCountersLocked();
+  // What a watcher saw of the device, turned into notifications by `notify` (the event
+  // thread's hand-over or the GUI thread's direct delivery). False once the device hung up.
+  template <class NotifyFn>
+  void Report(bool received, bool hangUp, bool unreadCheck, NotifyFn&& notify);
+  // Stops watching a device that hung up: it would report the hang-up forever.
+  void ForgetDevice(int epoll);
+  // GUI thread: delivers a notification of its own watch, after those already handed over,
+  // as one more ticket, so that the event thread hands nothing over while it is handled.
+  void DeliverDirect(TAfCoreEvent kind, unsigned data, const std::exception_ptr& error = {});
+  bool OwnerWatches() const { return !params_.nonSyncHandler; }
 
   TAfCustomSerialPort* owner_;
   std::shared_ptr<pellix::NotificationSlot> slot_;
@@ -150,6 +164,13 @@ class TAfComPortCore {
   int writeWake_ = -1;             // eventfd: data, stop, terminate
   int unreadTimer_ = -1;           // timerfd: the check for unread input
   bool unreadTimerArmed_ = false;  // GUI thread
+  // The GUI thread's own watch of the device (edge-triggered) and of the unread-input timer:
+  // a reply wakes that thread alone, no port thread and no hand-over.
+  int watch_ = -1;
+  std::unique_ptr<QSocketNotifier> watchNotifier_;
+  bool watchBusy_ = false;  // a direct delivery is running (a handler may spin an event loop)
+  bool seenReceived_ = false, seenHangUp_ = false, seenUnread_ = false;  // not delivered yet
+  std::atomic<bool> deviceLost_{false};  // hung up: nobody watches the device any more
 
   std::atomic<bool> open_{false};
   std::atomic<bool> outputEmpty_{false};
