@@ -108,8 +108,10 @@ def snapshot(pid):
             with open("%s/%s/schedstat" % (base, tid)) as f:
                 ns = int(f.read().split()[0])
             with open("%s/%s/status" % (base, tid)) as f:
-                vol = int(re.search(r"^voluntary_ctxt_switches:\s+(\d+)", f.read(), re.M).group(1))
-            out[tid] = (ns, vol)
+                status = f.read()
+            vol = int(re.search(r"^voluntary_ctxt_switches:\s+(\d+)", status, re.M).group(1))
+            name = re.search(r"^Name:\s+(.*)$", status, re.M).group(1)
+            out[tid] = (ns, vol, name)
         except (OSError, AttributeError):
             pass
     return out
@@ -121,9 +123,13 @@ def window(p, log):
     a, t0 = snapshot(p.pid), now()
     time.sleep(seconds)
     b, t1 = snapshot(p.pid), now()
-    cpu = sum(ns - a.get(t, (0, 0))[0] for t, (ns, _) in b.items())
-    wake = sum(v - a.get(t, (0, 0))[1] for t, (_, v) in b.items())
-    return t0, t1, cpu, wake
+    threads = {}
+    for t, (ns, v, name) in b.items():
+        was = a.get(t, (0, 0, name))
+        threads[name] = (ns - was[0], v - was[1])
+    cpu = sum(ns for ns, _ in threads.values())
+    wake = sum(v for _, v in threads.values())
+    return t0, t1, cpu, wake, threads
 
 def spacing(rows, t0, t1):
     times = [r[0] for r in rows if t0 <= r[0] <= t1]
@@ -142,7 +148,7 @@ def run_ours():
     probe = os.path.join(work, "probe.txt")
     p = subprocess.Popen([program, "poll", "1", probe], env=env, stdout=subprocess.PIPE, text=True)
     try:
-        t0, t1, cpu, wake = window(p, log)
+        t0, t1, cpu, wake, threads = window(p, log)
     finally:
         stop(p)
         stop(slave)
@@ -174,6 +180,10 @@ def run_ours():
                     paints += 1
                 key = kind + " " + cls + " " + name.strip()
                 where[key] = where.get(key, 0) + 1
+    if os.environ.get("PELLIX_COMPARE_DETAIL"):
+        for name, (ns, v) in sorted(threads.items(), key=lambda kv: -kv[1][0]):
+            print("    thread %-16s %6.0f us, %4.1f wake-ups per poll" % (name, ns / 1e3 / polls, v / polls),
+                  file=sys.stderr)
     return dict(cpu=cpu / 1e3 / polls, wake=wake / polls, polls=polls, layouts=layouts / polls,
                 paints=paints / polls, latency=latency, spacing=spacing(rows, t0, t1), where=where)
 
@@ -184,7 +194,7 @@ def run_mbpoll():
     slave, path, log = start_slave("mbpoll")
     p = subprocess.Popen(MBPOLL + [path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
     try:
-        t0, t1, cpu, wake = window(p, log)
+        t0, t1, cpu, wake, _ = window(p, log)
     finally:
         stop(p, signal.SIGINT)
         stop(slave)
