@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QPaintEvent>
 
 namespace {
 
@@ -48,6 +50,46 @@ TEST(Pocitadlo, LongerTextsMoveNothingSideways) {
             frame.Label_Timeout->fontMetrics().horizontalAdvance(frame.Label_Timeout->text()));
   EXPECT_GE(frame.Label_Error->contentsRect().width(),
             frame.Label_Error->fontMetrics().horizontalAdvance(frame.Label_Error->text()));
+}
+
+// Counts the paint events a widget gets.
+class Paints : public QObject {
+ public:
+  explicit Paints(QWidget* w) { w->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) ++count;
+    return false;
+  }
+  int count = 0;
+};
+
+void processEventsFor(int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// A request's Tx waits for its reply's Rx, so that one repaint shows both; without a reply
+// it shows on its own a moment later. The text is right at once either way.
+TEST(Pocitadlo, ARequestIsPaintedWithItsReplyOrSoonWithout) {
+  TFrame_Pocitadlo frame;
+  frame.show();
+  frame.ShowValues(TPocitadloValues{0, 0, 0, false});
+  processEventsFor(100);
+  Paints tx(frame.Label_Tx), rx(frame.Label_Rx);
+  frame.ShowValues(TPocitadloValues{0, 1, 0, false});
+  EXPECT_EQ(frame.Label_Tx->text(), QStringLiteral("Tx = 1"));
+  QApplication::processEvents();
+  EXPECT_EQ(tx.count, 0);
+  frame.ShowValues(TPocitadloValues{1, 1, 0, false});
+  QApplication::processEvents();
+  EXPECT_EQ(tx.count, 1);
+  EXPECT_EQ(rx.count, 1);
+
+  frame.ShowValues(TPocitadloValues{1, 2, 0, false});  // no reply comes
+  processEventsFor(200);
+  EXPECT_EQ(tx.count, 2);
+  EXPECT_EQ(rx.count, 1);
 }
 
 }  // namespace

@@ -58,11 +58,34 @@ TFrame_Pocitadlo::TFrame_Pocitadlo(QWidget* parent) : QFrame(parent) {
   grid->setColumnStretch(1, 1);
   for (QLabel* l : {Label_Tx, Label_Rx, Label_Error, Label_Timeout})
     l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
+  TxHold.setSingleShot(true);
+  TxHold.setInterval(TxHoldMs);
+  connect(&TxHold, &QTimer::timeout, this, &TFrame_Pocitadlo::ReleaseTx);
 }
 
 void TFrame_Pocitadlo::ShowValues(const TPocitadloValues& values) {
+  const bool requestOnly = values.Tx != ShownTx && ShownTx >= 0 && values.Rx == ShownRx &&
+                           values.Err == ShownErr && values.Timeout == ShownTimeout;
+  if (requestOnly && isVisible()) {
+    if (!TxHold.isActive()) {
+      Label_Tx->setUpdatesEnabled(false);
+      TxHold.start();
+    }
+  } else {
+    ReleaseTx();  // repainted together with what changes now
+  }
+  ShownRx = values.Rx;
+  ShownTx = values.Tx;
+  ShownErr = values.Err;
+  ShownTimeout = values.Timeout;
   pellix::SetCellText(Label_Rx, QStringLiteral("Rx = %1").arg(values.Rx));
   pellix::SetCellText(Label_Tx, QStringLiteral("Tx = %1").arg(values.Tx));
   pellix::SetCellText(Label_Error, QStringLiteral("Err = %1").arg(values.Err));
   Label_Timeout->setVisible(values.Timeout);
+}
+
+void TFrame_Pocitadlo::ReleaseTx() {
+  TxHold.stop();
+  if (!Label_Tx->updatesEnabled()) Label_Tx->setUpdatesEnabled(true);
 }
