@@ -3,9 +3,12 @@
 #   ours    the program's whole window under Xvfb, connected at 115.2 kBd (a poll every 300 ms)
 #           to a libmodbus slave on a pty that serves a simulated gateway (bench_modbus_slave);
 #   mbpoll  the command-line master reading 100 registers every 300 ms from another such slave;
-#   engine  the Modbus master and the serial port without a window (comm_engine_bench --alone).
-# The three run one after another, ROUNDS times, in a rotating order, so that the machine's
-# load falls on all of them alike. CPU comes from /proc/PID/task/*/schedstat, wake-ups from the
+#   engine  the Modbus master and the serial port without a window (comm_engine_bench), with
+#           an mbpoll of its own beside it.
+# The program and its mbpoll run at the same time and are measured over the same window, as are
+# the engine and its mbpoll, so that the machine's load (a shared host's is anything but steady)
+# falls on both sides of each ratio alike; ROUNDS such pairs of runs, in alternating order.
+# CPU comes from /proc/PID/task/*/schedstat, wake-ups from the
 # voluntary context switches of every thread, each divided by the requests the slave answered
 # in the measured window. "reply to repaint" runs from the slave's write of a reply to the
 # moment the window has painted what the reply changed and the GUI thread goes idle; for mbpoll
@@ -116,20 +119,23 @@ def snapshot(pid):
             pass
     return out
 
-def window(p, log):
-    """Measures p over `seconds` once polling runs: (t0, t1, cpu ns, wake-ups)."""
-    wait_polls(p, log, 10)  # a whole round: every box has its channel
+def window(procs):
+    """Measures each (process, slave log) over the same `seconds` once all of them poll:
+    (t0, t1, [(cpu ns, wake-ups, {thread: (ns, wake-ups)}) per process])."""
+    for p, log in procs:
+        wait_polls(p, log, 10)  # a whole round: every box has its channel
     time.sleep(1)
-    a, t0 = snapshot(p.pid), now()
+    a, t0 = [snapshot(p.pid) for p, _ in procs], now()
     time.sleep(seconds)
-    b, t1 = snapshot(p.pid), now()
-    threads = {}
-    for t, (ns, v, name) in b.items():
-        was = a.get(t, (0, 0, name))
-        threads[name] = (ns - was[0], v - was[1])
-    cpu = sum(ns for ns, _ in threads.values())
-    wake = sum(v for _, v in threads.values())
-    return t0, t1, cpu, wake, threads
+    b, t1 = [snapshot(p.pid) for p, _ in procs], now()
+    out = []
+    for before, after in zip(a, b):
+        threads = {}
+        for t, (ns, v, name) in after.items():
+            was = before.get(t, (0, 0, name))
+            threads[name] = (ns - was[0], v - was[1])
+        out.append((sum(ns for ns, _ in threads.values()), sum(v for _, v in threads.values()), threads))
+    return t0, t1, out
 
 def spacing(rows, t0, t1):
     times = [r[0] for r in rows if t0 <= r[0] <= t1]
@@ -142,16 +148,24 @@ def pct(values, q):
     v = sorted(values)
     return v[min(len(v) - 1, int(q * (len(v) - 1) + 0.5))] if v else float("nan")
 
-def run_ours():
+MBPOLL = ["mbpoll", "-m", "rtu", "-a", "1", "-b", "115200", "-P", "none", "-t", "4", "-0", "-r", "0", "-c",
+          "100", "-l", str(PERIOD_MS)]
+
+def run_pair():
+    """The program and mbpoll, each on its own slave, measured over the same window."""
     link = os.path.join(work, "ports", "COM1")
     slave, _, log = start_slave("ours", link)
+    mb_slave, mb_path, mb_log = start_slave("mbpoll")
     probe = os.path.join(work, "probe.txt")
     p = subprocess.Popen([program, "poll", "1", probe], env=env, stdout=subprocess.PIPE, text=True)
+    mb = subprocess.Popen(MBPOLL + [mb_path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
     try:
-        t0, t1, cpu, wake, threads = window(p, log)
+        t0, t1, ((cpu, wake, threads), (mb_cpu, mb_wake, _)) = window([(p, log), (mb, mb_log)])
     finally:
         stop(p)
+        stop(mb, signal.SIGINT)
         stop(slave)
+        stop(mb_slave)
     counters = p.stdout.read().strip()
     if "connected=1" not in counters or "Err = 0" not in counters:
         print("  note: the program ended with " + counters, file=sys.stderr)
@@ -184,24 +198,13 @@ def run_ours():
         for name, (ns, v) in sorted(threads.items(), key=lambda kv: -kv[1][0]):
             print("    thread %-16s %6.0f us, %4.1f wake-ups per poll" % (name, ns / 1e3 / polls, v / polls),
                   file=sys.stderr)
-    return dict(cpu=cpu / 1e3 / polls, wake=wake / polls, polls=polls, layouts=layouts / polls,
+    ours = dict(cpu=cpu / 1e3 / polls, wake=wake / polls, polls=polls, layouts=layouts / polls,
                 paints=paints / polls, latency=latency, spacing=spacing(rows, t0, t1), where=where)
-
-MBPOLL = ["mbpoll", "-m", "rtu", "-a", "1", "-b", "115200", "-P", "none", "-t", "4", "-0", "-r", "0", "-c",
-          "100", "-l", str(PERIOD_MS)]
-
-def run_mbpoll():
-    slave, path, log = start_slave("mbpoll")
-    p = subprocess.Popen(MBPOLL + [path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
-    try:
-        t0, t1, cpu, wake, _ = window(p, log)
-    finally:
-        stop(p, signal.SIGINT)
-        stop(slave)
-    rows = slave_log(log)
-    polls = sum(1 for r in rows if t0 <= r[0] <= t1)
-    return dict(cpu=cpu / 1e3 / polls, wake=wake / polls, polls=polls, latency=mbpoll_latency(),
-                spacing=spacing(rows, t0, t1))
+    mb_rows = slave_log(mb_log)
+    mb_polls = sum(1 for r in mb_rows if t0 <= r[0] <= t1)
+    mbpoll = dict(cpu=mb_cpu / 1e3 / mb_polls, wake=mb_wake / mb_polls, polls=mb_polls,
+                  spacing=spacing(mb_rows, t0, t1))
+    return ours, mbpoll
 
 def mbpoll_latency():
     """Reply sent -> mbpoll's first output after it, over a third of the run length."""
@@ -243,22 +246,29 @@ def mbpoll_latency():
     return latency
 
 def run_engine():
-    out = subprocess.run([engine_bin, "--latency", "0", "--seconds", str(int(seconds)), "--alone"],
+    out = subprocess.run([engine_bin, "--latency", "0", "--seconds", str(int(seconds))],
                          env=env, capture_output=True, text=True, check=True).stdout
-    m = re.search(r"([\d.]+) us per poll, ([\d.]+) wake-ups per poll", out)
-    if not m:
+    m = re.search(r"^engine:.* ([\d.]+) us per poll, ([\d.]+) wake-ups per poll", out, re.M)
+    b = re.search(r"^mbpoll:.* ([\d.]+) us per poll", out, re.M)
+    if not m or not b:
         sys.exit("comm_engine_bench said:\n" + out)
-    return dict(cpu=float(m.group(1)), wake=float(m.group(2)))
+    return dict(cpu=float(m.group(1)), wake=float(m.group(2)), mbpoll=float(b.group(1)))
 
 results = {"ours": [], "mbpoll": [], "engine": []}
-runs = {"ours": run_ours, "mbpoll": run_mbpoll, "engine": run_engine}
-order = ["ours", "mbpoll", "engine"]
 for r in range(rounds):
-    for name in order[r % 3:] + order[:r % 3]:
-        res = runs[name]()
-        results[name].append(res)
-        print("  round %d %-6s %s" % (r + 1, name, ", ".join(
-            "%s %.2f" % (k, v) for k, v in res.items() if isinstance(v, (int, float)))), file=sys.stderr)
+    for name in (("pair", "engine") if r % 2 == 0 else ("engine", "pair")):
+        if name == "pair":
+            ours, mbpoll = run_pair()
+            mbpoll["latency"] = mbpoll_latency()
+            results["ours"].append(ours)
+            results["mbpoll"].append(mbpoll)
+            shown = (("ours", ours), ("mbpoll", mbpoll))
+        else:
+            results["engine"].append(run_engine())
+            shown = (("engine", results["engine"][-1]),)
+        for label, res in shown:
+            print("  round %d %-6s %s" % (r + 1, label, ", ".join(
+                "%s %.2f" % (k, v) for k, v in res.items() if isinstance(v, (int, float)))), file=sys.stderr)
 
 def line(title, a, b, unit, fmt):
     ma, mb = statistics.median(a), statistics.median(b)
@@ -268,7 +278,7 @@ def line(title, a, b, unit, fmt):
 ours, mb, eng = results["ours"], results["mbpoll"], results["engine"]
 line("CPU per poll", [x["cpu"] for x in ours], [x["cpu"] for x in mb], " us", "%.0f")
 line("wake-ups per poll", [x["wake"] for x in ours], [x["wake"] for x in mb], "", "%.1f")
-line("engine CPU per poll", [x["cpu"] for x in eng], [x["cpu"] for x in mb], " us", "%.0f")
+line("engine CPU per poll", [x["cpu"] for x in eng], [x["mbpoll"] for x in eng], " us", "%.0f")
 line("reply to repaint", [med(x["latency"]) for x in ours], [med(x["latency"]) for x in mb], " ms", "%.2f")
 print()
 print("reply to repaint p99: ours %s ms, mbpoll %s ms" % (
