@@ -10,7 +10,9 @@
 # falls on both sides of each ratio alike; ROUNDS such pairs of runs, in alternating order.
 # CPU comes from /proc/PID/task/*/schedstat, wake-ups from the
 # voluntary context switches of every thread, each divided by the requests the slave answered
-# in the measured window. "reply to repaint" runs from the slave's write of a reply to the
+# in the measured window. Beside them runs a bare Qt window that repaints one label every 300 ms
+# (bench_qt_floor): the least any Qt widget program pays per poll on this machine.
+# "reply to repaint" runs from the slave's write of a reply to the
 # moment the window has painted what the reply changed and the GUI thread goes idle; for mbpoll
 # to the moment its output carries the values (measured in a shorter run of its own with the
 # output on a pty, since a terminal costs mbpoll a write per line; the CPU run discards it).
@@ -34,7 +36,7 @@ for tool in mbpoll xvfb-run python3; do
 done
 
 if [[ ! -f "$build/CMakeCache.txt" ]]; then PELLIX_BUILD_DIR="$build" "$root/scripts/build" >&2; fi
-cmake --build "$build" --target ui_program_bench bench_modbus_slave comm_engine_bench >&2
+cmake --build "$build" --target ui_program_bench bench_modbus_slave bench_qt_floor comm_engine_bench >&2
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -46,6 +48,7 @@ rounds, seconds = int(sys.argv[4]), float(sys.argv[5])
 program = os.path.join(build, "bench/ui/ui_program_bench")
 slave_bin = os.path.join(build, "bench/compare/bench_modbus_slave")
 engine_bin = os.path.join(build, "bench/comm/comm_engine_bench")
+floor_bin = os.path.join(build, "bench/compare/bench_qt_floor")
 scenario = os.path.join(root, "sim/scenarios/small-plant.ini")
 PERIOD_MS = 300
 
@@ -123,7 +126,8 @@ def window(procs):
     """Measures each (process, slave log) over the same `seconds` once all of them poll:
     (t0, t1, [(cpu ns, wake-ups, {thread: (ns, wake-ups)}) per process])."""
     for p, log in procs:
-        wait_polls(p, log, 10)  # a whole round: every box has its channel
+        if log:
+            wait_polls(p, log, 10)  # a whole round: every box has its channel
     time.sleep(1)
     a, t0 = [snapshot(p.pid) for p, _ in procs], now()
     time.sleep(seconds)
@@ -159,11 +163,14 @@ def run_pair():
     probe = os.path.join(work, "probe.txt")
     p = subprocess.Popen([program, "poll", "1", probe], env=env, stdout=subprocess.PIPE, text=True)
     mb = subprocess.Popen(MBPOLL + [mb_path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
+    floor = subprocess.Popen([floor_bin], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
     try:
-        t0, t1, ((cpu, wake, threads), (mb_cpu, mb_wake, _)) = window([(p, log), (mb, mb_log)])
+        t0, t1, ((cpu, wake, threads), (mb_cpu, mb_wake, _), (floor_cpu, _, _)) = window(
+            [(p, log), (mb, mb_log), (floor, None)])
     finally:
         stop(p)
         stop(mb, signal.SIGINT)
+        stop(floor)
         stop(slave)
         stop(mb_slave)
     counters = p.stdout.read().strip()
@@ -203,7 +210,7 @@ def run_pair():
     mb_rows = slave_log(mb_log)
     mb_polls = sum(1 for r in mb_rows if t0 <= r[0] <= t1)
     mbpoll = dict(cpu=mb_cpu / 1e3 / mb_polls, wake=mb_wake / mb_polls, polls=mb_polls,
-                  spacing=spacing(mb_rows, t0, t1))
+                  spacing=spacing(mb_rows, t0, t1), floor=floor_cpu / 1e3 / ((t1 - t0) / 1e6 / PERIOD_MS))
     return ours, mbpoll
 
 def mbpoll_latency():
@@ -284,6 +291,10 @@ print()
 print("reply to repaint p99: ours %s ms, mbpoll %s ms" % (
     "/".join("%.2f" % pct(x["latency"], 0.99) for x in ours), "/".join("%.2f" % pct(x["latency"], 0.99) for x in mb)))
 print("engine wake-ups per poll: %s" % "/".join("%.1f" % x["wake"] for x in eng))
+floor = [x["floor"] for x in mb]
+print("Qt window floor per poll (one label repainted, nothing polled): %s us, ratio to mbpoll %.1f, ours to it %.1f" % (
+    "/".join("%.0f" % x for x in floor), statistics.median(floor) / statistics.median([x["cpu"] for x in mb]),
+    statistics.median([x["cpu"] for x in ours]) / statistics.median(floor)))
 print("layout requests per poll: ours %s" % "/".join("%.2f" % x["layouts"] for x in ours))
 print("paint events per poll: ours %s" % "/".join("%.2f" % x["paints"] for x in ours))
 for name, res in (("ours", ours), ("mbpoll", mb)):

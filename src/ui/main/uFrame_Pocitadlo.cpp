@@ -75,13 +75,16 @@ void TFrame_Pocitadlo::ShowValues(const TPocitadloValues& values) {
   } else {
     ReleaseTx();  // repainted together with what changes now
   }
-  ShownRx = values.Rx;
-  ShownTx = values.Tx;
-  ShownErr = values.Err;
+  // Only a count that moved is written out: on most calls that is one of the three.
+  const auto show = [](QLabel* label, int& shown, int value, QLatin1StringView prefix) {
+    if (value == shown) return;
+    shown = value;
+    pellix::SetCellText(label, prefix + QString::number(value));
+  };
+  show(Label_Rx, ShownRx, values.Rx, QLatin1StringView("Rx = "));
+  show(Label_Tx, ShownTx, values.Tx, QLatin1StringView("Tx = "));
+  show(Label_Error, ShownErr, values.Err, QLatin1StringView("Err = "));
   ShownTimeout = values.Timeout;
-  pellix::SetCellText(Label_Rx, QStringLiteral("Rx = %1").arg(values.Rx));
-  pellix::SetCellText(Label_Tx, QStringLiteral("Tx = %1").arg(values.Tx));
-  pellix::SetCellText(Label_Error, QStringLiteral("Err = %1").arg(values.Err));
   Label_Timeout->setVisible(values.Timeout);
 }
 
