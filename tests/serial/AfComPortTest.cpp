@@ -395,6 +395,33 @@ TEST_F(PortTest, NoNotificationOvertakesTheOneBeingHandled) {
   EXPECT_FALSE(overtaken);
 }
 
+// The GUI thread delivers a reply itself; what the event thread has to hand over meanwhile
+// ("output free" here) waits until that handler has returned, nested event loop or not.
+TEST_F(PortTest, AHandOverWaitsForTheDataHandlerThatRuns) {
+  std::vector<std::string> order;
+  bool inside = false, overtaken = false;
+  port.OnOutBufFree = [&](TAfCustomSerialPort*) {
+    overtaken = overtaken || inside;
+    order.push_back("free");
+  };
+  port.OnDataRecived = [&](TAfCustomSerialPort* s, int count) {
+    if (order.empty()) {
+      inside = true;
+      order.push_back("data");
+      s->WriteBytes("ping", 4);
+      processEventsFor(300);
+      inside = false;
+    }
+    QByteArray buf(count, 0);
+    s->ReadBytes(buf.data(), count);
+  };
+  openPort();
+  pty.send("x");
+  ASSERT_TRUE(waitUntil([&] { return order.size() >= 2; }, 2000));
+  EXPECT_FALSE(overtaken);
+  EXPECT_EQ(order[1], "free");
+}
+
 TEST_F(PortTest, OutputFreeIsAnnouncedOnTheGuiThread) {
   int freed = 0;
   port.OnOutBufFree = [&](TAfCustomSerialPort*) {
