@@ -20,8 +20,11 @@ namespace pellix {
 int RunPellixTool(int argc, char** argv, const std::function<void(TMainForm&)>& beforeShow) {
   // The window repaints a few small cells on every poll. Through X shared memory each repaint
   // costs a completion event, which wakes two threads; images that small go cheaper through
-  // the socket. An operator's own setting of the variable stays.
-  if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
+  // the socket. An operator's 0 asks for shared memory (Qt takes any value as "off").
+  if (qgetenv("QT_XCB_NO_MITSHM") == "0")
+    qunsetenv("QT_XCB_NO_MITSHM");
+  else if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+    qputenv("QT_XCB_NO_MITSHM", "1");
   PellixApplication app(argc, argv);
   IdentifyToDesktop();
   SetApplicationTitle(WindowCaption());
