@@ -221,27 +221,19 @@ void TAfComPortEventThread::Execute() {
       throw std::system_error(errno, std::generic_category(), "epoll_wait");
     }
     if (Terminated()) break;
-    bool received = false, hangUp = false, outputFree = false, unreadCheck = n == 0 && nonSync;
+    TAfComPortCore::WatchSeen seen;
+    seen.unread = n == 0 && nonSync;
+    bool outputFree = false;
     for (int i = 0; i < n; ++i) {
-      if (events[i].data.u32 == kDeviceTag) {
-        if (events[i].events & (EPOLLHUP | EPOLLERR))
-          hangUp = true;
-        else if (events[i].events & EPOLLIN)
-          received = true;
-      } else if (events[i].data.u32 == kUnreadTimerTag) {
-        drainFd(core.unreadTimer_);
-        unreadCheck = true;
-      } else {
-        drainFd(core.eventWake_);
-        if (core.outputEmpty_.exchange(false)) outputFree = true;
-      }
+      if (core.NoteWatchEvent(events[i].data.u32, events[i].events, seen)) continue;
+      drainFd(core.eventWake_);
+      if (core.outputEmpty_.exchange(false)) outputFree = true;
     }
     // Nothing is looked at before the last notification has been handled.
     if (!core.WaitForHandOver()) continue;
-    core.Report(received, hangUp, unreadCheck,
-                [&core](TAfCoreEvent kind, unsigned data, std::exception_ptr error) {
-                  core.Notify(kind, data, std::move(error));
-                });
+    core.Report(seen, [&core](TAfCoreEvent kind, unsigned data, std::exception_ptr error) {
+      core.Notify(kind, data, std::move(error));
+    });
     if (outputFree && !core.deviceLost_) core.Notify(TAfCoreEvent::OutputFree, 0);
   }
 }
@@ -405,9 +397,25 @@ void TAfComPortCore::DataHandled(bool announce) {
   unreadTimerArmed_ = waiting > 0;
 }
 
+bool TAfComPortCore::NoteWatchEvent(uint32_t tag, uint32_t events, WatchSeen& seen) {
+  if (tag == kDeviceTag) {
+    if (events & (EPOLLHUP | EPOLLERR))
+      seen.hangUp = true;
+    else if (events & EPOLLIN)
+      seen.received = true;
+    return true;
+  }
+  if (tag != kUnreadTimerTag) return false;
+  drainFd(unreadTimer_);
+  seen.unread = true;
+  return true;
+}
+
 template <class NotifyFn>
-void TAfComPortCore::Report(bool received, bool hangUp, bool unreadCheck, NotifyFn&& notify) {
+void TAfComPortCore::Report(const WatchSeen& seen, NotifyFn&& notify) {
   if (deviceLost_) return;
+  bool hangUp = seen.hangUp;
+  const bool unreadCheck = seen.unread;
   unsigned mask = 0;
   int waiting = 0;
   // A close clears the open flag first; from then on the input lock is not taken.
@@ -426,37 +434,26 @@ void TAfComPortCore::Report(bool received, bool hangUp, bool unreadCheck, Notify
            std::make_exception_ptr(EAfComPortReadError(params_.readErrorMessage)));
     return;
   }
-  if (received) mask |= evRxChar;
+  if (seen.received) mask |= evRxChar;
   if (mask) notify(TAfCoreEvent::DeviceEvent, mask, {});
-  if (unreadCheck && waiting > 0 && !mask) notify(TAfCoreEvent::DataWaiting, static_cast<unsigned>(waiting), {});
+  if (unreadCheck && waiting > 0 && !mask)
+    notify(TAfCoreEvent::DataWaiting, static_cast<unsigned>(waiting), {});
 }
 
 void TAfComPortCore::WatchReady() {
   if (watch_ < 0) return;
   epoll_event events[4];
   const int n = ::epoll_wait(watch_, events, 4, 0);
-  for (int i = 0; i < n; ++i) {
-    if (events[i].data.u32 == kDeviceTag) {
-      if (events[i].events & (EPOLLHUP | EPOLLERR))
-        seenHangUp_ = true;
-      else if (events[i].events & EPOLLIN)
-        seenReceived_ = true;
-    } else if (events[i].data.u32 == kUnreadTimerTag) {
-      drainFd(unreadTimer_);
-      unreadTimerArmed_ = false;
-      seenUnread_ = true;
-    }
-  }
+  for (int i = 0; i < n; ++i) NoteWatchEvent(events[i].data.u32, events[i].events, seen_);
+  if (seen_.unread) unreadTimerArmed_ = false;
   // A handler further down the stack (in a nested event loop) hears of it when it returns.
   if (watchBusy_) return;
   watchBusy_ = true;
-  while (open_ && (seenReceived_ || seenHangUp_ || seenUnread_)) {
-    const bool received = std::exchange(seenReceived_, false);
-    const bool hangUp = std::exchange(seenHangUp_, false);
-    const bool unread = std::exchange(seenUnread_, false);
-    Report(received, hangUp, unread, [this](TAfCoreEvent kind, unsigned data, const std::exception_ptr& error) {
-      DeliverDirect(kind, data, error);
-    });
+  while (open_ && seen_.Any()) {
+    Report(std::exchange(seen_, {}),
+           [this](TAfCoreEvent kind, unsigned data, const std::exception_ptr& error) {
+             DeliverDirect(kind, data, error);
+           });
   }
   watchBusy_ = false;
 }
@@ -522,7 +519,7 @@ void TAfComPortCore::Open(const OpenParams& params) {
     writeWake_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     unreadTimer_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     unreadTimerArmed_ = false;
-    seenReceived_ = seenHangUp_ = seenUnread_ = false;
+    seen_ = {};
     deviceLost_ = false;
     // The device and the unread-input timer go to whoever delivers their notifications.
     const int deviceWatch = OwnerWatches() ? (watch_ = ::epoll_create1(EPOLL_CLOEXEC)) : epoll_;

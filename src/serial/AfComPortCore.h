@@ -143,12 +143,18 @@ class TAfComPortCore {
   void WriteDirect(const uint8_t* data, int count);
   // Input lock held: reads the error/modem counters, returns the event bits they add.
   unsigned PollCountersLocked();
-  // What a watcher saw of the device, turned into notifications by `notify` (the event
-  // thread's hand-over or the GUI thread's direct delivery). False once the device hung up.
+  // What a watcher of the device has seen and not reported yet.
+  struct WatchSeen {
+    bool received = false, hangUp = false, unread = false;
+    bool Any() const { return received || hangUp || unread; }
+  };
+  // Adds an event of the device or of the unread-input timer (drained here) to `seen`;
+  // false for an event of another source.
+  bool NoteWatchEvent(uint32_t tag, uint32_t events, WatchSeen& seen);
+  // Turns what a watcher saw into notifications by `notify` (the event thread's hand-over
+  // or the GUI thread's direct delivery).
   template <class NotifyFn>
-  void Report(bool received, bool hangUp, bool unreadCheck, NotifyFn&& notify);
-  // Stops watching a device that hung up: it would report the hang-up forever.
-  void ForgetDevice(int epoll);
+  void Report(const WatchSeen& seen, NotifyFn&& notify);
   // GUI thread: delivers a notification of its own watch, after those already handed over,
   // as one more ticket, so that the event thread hands nothing over while it is handled.
   void DeliverDirect(TAfCoreEvent kind, unsigned data, const std::exception_ptr& error = {});
@@ -168,8 +174,8 @@ class TAfComPortCore {
   // a reply wakes that thread alone, no port thread and no hand-over.
   int watch_ = -1;
   std::unique_ptr<QSocketNotifier> watchNotifier_;
-  bool watchBusy_ = false;  // a direct delivery is running (a handler may spin an event loop)
-  bool seenReceived_ = false, seenHangUp_ = false, seenUnread_ = false;  // not delivered yet
+  bool watchBusy_ = false;               // a direct delivery is running (a handler may spin an event loop)
+  WatchSeen seen_;                       // not delivered yet
   std::atomic<bool> deviceLost_{false};  // hung up: nobody watches the device any more
 
   std::atomic<bool> open_{false};
